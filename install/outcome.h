@@ -1,0 +1,15 @@
+#pragma once
+// What the run tells the user at its end, and the exit status that goes with it.
+#include "install/transfer.h"
+
+constexpr int kExitInstalled = 0;
+constexpr int kExitIncomplete = 1;
+constexpr int kExitNotInstalled = 2;
+
+extern const char kInstalledText[];
+// The working directory could not be recorded whole: nothing was touched.
+extern const char kNoWorkDirText[];
+
+// Returns the text that truthfully describes the transfer and sets *status.
+// The text lives in a static buffer until the next call.
+const char *DescribeOutcome(const TransferOutcome &outcome, int *status);

@@ -1,0 +1,6 @@
+#include "install/paths.h"
+
+char WorkDir[kWorkDirSize];
+char InstallRoot[kWorkDirSize];
+char TargetPath[kTargetPathSize];
+char *NameSlot = TargetPath;

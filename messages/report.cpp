@@ -1,0 +1,11 @@
+#include "messages/report.h"
+
+#include "messages/caption.h"
+#include "platform/win32_api.h"
+
+void ReportMessage(const char *text) {
+  char caption[kCaptionSize];
+  const char *commandLine = GetCommandLineA();
+  DeriveCaption(commandLine != nullptr ? commandLine : "", caption);
+  MessageBoxA(nullptr, text, caption, MB_OK);
+}

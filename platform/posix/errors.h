@@ -1,0 +1,8 @@
+#pragma once
+// The stand-in's last-error value, set from errno as Win32 would set it.
+#include "platform/win32_api.h"
+
+DWORD Win32ErrorFromErrno(int error);
+// Sets the last error from errno and returns FALSE, for failure paths.
+BOOL FailWithErrno();
+BOOL FailWith(DWORD error);

@@ -1,0 +1,18 @@
+#include "platform/posix/paths.h"
+
+#include <cstring>
+
+std::string PosixPath(const char *windowsPath) {
+  std::string path(windowsPath);
+  for (char &c : path)
+    if (c == '\\') c = '/';
+  return path;
+}
+
+bool WindowsPath(const char *posixPath, std::string *out) {
+  if (strchr(posixPath, '\\') != nullptr) return false;
+  out->assign(posixPath);
+  for (char &c : *out)
+    if (c == '/') c = '\\';
+  return true;
+}

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Installs what the project needs on a Debian 12 machine, and nothing that is
+# already there. Safe to run any number of times.
+#
+#   scripts/setup.sh host     compiler, CMake, GoogleTest (the host build and its tests)
+#   scripts/setup.sh win32    + mingw-w64 i686, Wine (32-bit), Xvfb, xdotool
+#   scripts/setup.sh extra    + clang's fuzzer runtime, rsync, strace, GNU time
+#   scripts/setup.sh all      everything above
+set -euo pipefail
+
+want="${1:-host}"
+host_pkgs=(cmake g++ make libgtest-dev libgmock-dev)
+win32_pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb xdotool x11-utils)
+extra_pkgs=(clang libclang-rt-14-dev rsync strace time valgrind)
+
+sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || echo "$p"
+  done
+}
+
+pin=/etc/apt/preferences.d/kalvo-setup-security-pin
+trap 'sudo_ rm -f "$pin"' EXIT
+
+updated=0
+apt_update() {
+  [ "$updated" -eq 1 ] && return 0
+  # The security suite's i386 index can lag behind and make the update exit
+  # 100 although everything else loaded; that is dealt with at install time.
+  sudo_ apt-get update -qq || echo "setup: apt-get update reported an error; going on" >&2
+  updated=1
+}
+
+install_pkgs() {
+  local todo
+  mapfile -t todo < <(missing "$@")
+  [ "${#todo[@]}" -eq 0 ] && return 0
+  echo "setup: installing ${todo[*]}"
+  apt_update
+  if printf '%s\n' "${todo[@]}" | grep -q ':i386$'; then
+    # With the i386 security index missing, i386 and amd64 builds of shared
+    # libraries can be out of step; preferring the main suite for this one
+    # install lets both architectures resolve to the same versions.
+    printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' | sudo_ tee "$pin" >/dev/null
+  fi
+  sudo_ env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${todo[@]}"
+  sudo_ rm -f "$pin"
+}
+
+case "$want" in
+  host) install_pkgs "${host_pkgs[@]}" ;;
+  win32 | extra | all)
+    install_pkgs "${host_pkgs[@]}"
+    if [ "$want" != extra ]; then
+      if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        sudo_ dpkg --add-architecture i386
+        updated=0
+      fi
+      install_pkgs "${win32_pkgs[@]}"
+    fi
+    [ "$want" != win32 ] && install_pkgs "${extra_pkgs[@]}"
+    ;;
+  *) echo "usage: $0 [host|win32|extra|all]" >&2; exit 2 ;;
+esac
