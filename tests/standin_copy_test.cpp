@@ -1,0 +1,106 @@
+// CopyFileA of the POSIX stand-in on real temporary folders.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/win32_api.h"
+#include "tests/temp_folder.h"
+
+namespace {
+
+using StandInCopy = TempFolder;
+
+mode_t ModeOf(const char *path) {
+  struct stat st {};
+  stat(path, &st);
+  return st.st_mode & 0777;
+}
+
+TEST_F(StandInCopy, KeepsContentPermissionsAndLastWriteTime) {
+  Write("a.dcu", std::string(300000, 'a') + "end");
+  ASSERT_EQ(chmod("a.dcu", 0640), 0);
+  const timespec times[2] = {{1000000000, 111}, {1234567890, 123456789}};
+  ASSERT_EQ(utimensat(AT_FDCWD, "a.dcu", times, 0), 0);
+  ASSERT_EQ(mkdir("LIB", 0755), 0);
+
+  ASSERT_TRUE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
+  EXPECT_EQ(Read("LIB/a.dcu"), Read("a.dcu"));
+  EXPECT_EQ(ModeOf("LIB/a.dcu"), 0640u);
+  struct stat st {};
+  ASSERT_EQ(stat("LIB/a.dcu", &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1234567890);
+  EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
+  EXPECT_EQ(List("LIB"), "a.dcu") << "no staging file is left behind";
+}
+
+TEST_F(StandInCopy, ReplacesAnExistingTargetWholeAndEmptyFilesToo) {
+  ASSERT_EQ(mkdir("LIB", 0755), 0);
+  Write("a.dcu", "new");
+  Write("LIB/a.dcu", "an older and longer content");
+  Write("empty.dcu", "");
+  ASSERT_TRUE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
+  ASSERT_TRUE(CopyFileA("empty.dcu", "LIB\\empty.dcu", FALSE));
+  EXPECT_EQ(Read("LIB/a.dcu"), "new");
+  EXPECT_EQ(Read("LIB/empty.dcu"), "");
+  EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\a.dcu", TRUE));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
+  EXPECT_EQ(List("LIB"), "a.dcu empty.dcu");
+}
+
+TEST_F(StandInCopy, ReadOnlySourceIsCopiedReadOnlyTargetRefused) {
+  ASSERT_EQ(mkdir("LIB", 0755), 0);
+  Write("ro.dcu", "ro");
+  ASSERT_EQ(chmod("ro.dcu", 0444), 0);
+  ASSERT_TRUE(CopyFileA("ro.dcu", "LIB\\ro.dcu", FALSE));
+  EXPECT_EQ(ModeOf("LIB/ro.dcu"), 0444u) << "the read-only attribute travels";
+
+  Write("b.dcu", "new");
+  Write("LIB/b.dcu", "locked");
+  ASSERT_EQ(chmod("LIB/b.dcu", 0444), 0);
+  EXPECT_FALSE(CopyFileA("b.dcu", "LIB\\b.dcu", FALSE));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Read("LIB/b.dcu"), "locked");
+  EXPECT_EQ(List("LIB"), "b.dcu ro.dcu");
+}
+
+TEST_F(StandInCopy, RefusesToCopyAFileOntoItself) {
+  Write("a.dcu", "A");
+  ASSERT_EQ(symlink(".", "LIB"), 0);
+  EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(Read("a.dcu"), "A");
+  EXPECT_EQ(List("."), "LIB a.dcu");
+}
+
+TEST_F(StandInCopy, FollowsLinksButRefusesDirectoriesFifosAndDevices) {
+  ASSERT_EQ(mkdir("LIB", 0755), 0);
+  Write("real.txt", "real");
+  ASSERT_EQ(symlink("real.txt", "link.dcu"), 0);
+  ASSERT_EQ(mkdir("dir.dcu", 0755), 0);
+  ASSERT_EQ(mkfifo("fifo.dcu", 0644), 0);
+  ASSERT_EQ(symlink("/dev/zero", "dev.dcu"), 0);
+
+  ASSERT_TRUE(CopyFileA("link.dcu", "LIB\\link.dcu", FALSE));
+  EXPECT_EQ(Read("LIB/link.dcu"), "real");
+  struct stat st {};
+  ASSERT_EQ(lstat("LIB/link.dcu", &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  // A FIFO with no writer would block an ordinary open; this must return.
+  for (const char *name : {"dir.dcu", "fifo.dcu", "dev.dcu", "missing.dcu"})
+    EXPECT_FALSE(CopyFileA(name, (std::string("LIB\\") + name).c_str(), FALSE)) << name;
+  EXPECT_EQ(List("LIB"), "link.dcu");
+}
+
+TEST_F(StandInCopy, FailsIntoAMissingFolderOrOntoADirectory) {
+  Write("a.dcu", "A");
+  EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
+  ASSERT_EQ(mkdir("LIB", 0755), 0);
+  ASSERT_EQ(mkdir("LIB/a.dcu", 0755), 0);
+  EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
+  EXPECT_EQ(List("LIB"), "a.dcu");
+  EXPECT_EQ(List("LIB/a.dcu"), "");
+}
+
+}  // namespace
