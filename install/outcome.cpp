@@ -1,6 +1,6 @@
 #include "install/outcome.h"
 
-#include <cstdio>
+#include <cstring>
 
 const char kInstalledText[] = "KALVO successfully installed!";
 const char kNoWorkDirText[] =
@@ -16,8 +16,30 @@ const char kSearchBrokenText[] =
     "the end, so unit files may be left in it.";
 
 // Long enough for the counted message with the largest unsigned count.
-constexpr int kOutcomeTextSize = 128;
+constexpr size_t kOutcomeTextSize = 128;
 char OutcomeText[kOutcomeTextSize];
+size_t OutcomeLength;
+
+// Appends to OutcomeText, cutting what would not fit.
+void Append(const char *text) {
+  const size_t room = kOutcomeTextSize - 1 - OutcomeLength;
+  const size_t length = strnlen(text, room);
+  memcpy(OutcomeText + OutcomeLength, text, length);
+  OutcomeLength += length;
+  OutcomeText[OutcomeLength] = '\0';
+}
+
+void AppendCount(unsigned count) {
+  constexpr size_t kMaxDigits = 10;  // 4294967295
+  char digits[kMaxDigits + 1];
+  char *first = digits + kMaxDigits;
+  *first = '\0';
+  do {
+    *--first = static_cast<char>('0' + count % 10);
+    count /= 10;
+  } while (count != 0);
+  Append(first);
+}
 
 }  // namespace
 
@@ -35,8 +57,10 @@ const char *DescribeOutcome(const TransferOutcome &outcome, int *status) {
     return kInstalledText;
   }
   *status = kExitIncomplete;
-  snprintf(OutcomeText, sizeof OutcomeText,
-           "KALVO installation incomplete: %u unit file%s left in the working folder.",
-           outcome.unitsLeft, outcome.unitsLeft == 1 ? " was" : "s were");
+  OutcomeLength = 0;
+  Append("KALVO installation incomplete: ");
+  AppendCount(outcome.unitsLeft);
+  Append(outcome.unitsLeft == 1 ? " unit file was" : " unit files were");
+  Append(" left in the working folder.");
   return OutcomeText;
 }

@@ -28,7 +28,8 @@ bool RecordWorkDir() {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+// C linkage, as the runtime's start-up looks the entry up by its plain name.
+extern "C" int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (!RecordWorkDir()) {
     ReportMessage(kNoWorkDirText);
     return kExitNotInstalled;

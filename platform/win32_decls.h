@@ -86,6 +86,7 @@ DWORD GetLastError(void);
 void SetLastError(DWORD dwErrCode);
 LPSTR GetCommandLineA(void);
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
-}
 
+// The program's entry, called by the process start-up.
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
+}

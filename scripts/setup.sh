@@ -10,7 +10,7 @@ set -euo pipefail
 
 want="${1:-host}"
 host_pkgs=(cmake g++ make libgtest-dev libgmock-dev)
-win32_pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb xdotool x11-utils)
+win32_pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb xdotool x11-utils)
 extra_pkgs=(clang libclang-rt-14-dev rsync strace time valgrind)
 
 sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -40,7 +40,7 @@ install_pkgs() {
   [ "${#todo[@]}" -eq 0 ] && return 0
   echo "setup: installing ${todo[*]}"
   apt_update
-  if printf '%s\n' "${todo[@]}" | grep -q ':i386$'; then
+  if dpkg --print-foreign-architectures | grep -qx i386; then
     # With the i386 security index missing, i386 and amd64 builds of shared
     # libraries can be out of step; preferring the main suite for this one
     # install lets both architectures resolve to the same versions.
@@ -50,18 +50,37 @@ install_pkgs() {
   sudo_ rm -f "$pin"
 }
 
+# Wine runs a 32-bit program through 32-bit Linux binaries. Where the kernel
+# has its 32-bit emulation switched off, qemu's user mode runs them instead.
+enable_i386_binaries() {
+  local probe=/usr/lib/wine/wine
+  [ -x "$probe" ] || return 0
+  "$probe" --version >/dev/null 2>&1 && return 0
+  install_pkgs qemu-user-static
+  local binfmt=/proc/sys/fs/binfmt_misc
+  [ -e "$binfmt/register" ] || sudo_ mount -t binfmt_misc binfmt_misc "$binfmt"
+  if [ ! -e "$binfmt/qemu-i386" ]; then
+    echo "setup: running i386 binaries through qemu-i386-static"
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' |
+      sudo_ tee "$binfmt/register" >/dev/null
+  fi
+  "$probe" --version >/dev/null 2>&1 || { echo "setup: cannot run i386 binaries" >&2; return 1; }
+}
+
 case "$want" in
-  host) install_pkgs "${host_pkgs[@]}" ;;
-  win32 | extra | all)
-    install_pkgs "${host_pkgs[@]}"
-    if [ "$want" != extra ]; then
-      if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        sudo_ dpkg --add-architecture i386
-        updated=0
-      fi
-      install_pkgs "${win32_pkgs[@]}"
-    fi
-    [ "$want" != win32 ] && install_pkgs "${extra_pkgs[@]}"
-    ;;
+  host | win32 | extra | all) ;;
   *) echo "usage: $0 [host|win32|extra|all]" >&2; exit 2 ;;
 esac
+
+install_pkgs "${host_pkgs[@]}"
+if [ "$want" = win32 ] || [ "$want" = all ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    sudo_ dpkg --add-architecture i386
+    updated=0
+  fi
+  install_pkgs "${win32_pkgs[@]}"
+  enable_i386_binaries
+fi
+if [ "$want" = extra ] || [ "$want" = all ]; then
+  install_pkgs "${extra_pkgs[@]}"
+fi

@@ -8,7 +8,7 @@
 set -uo pipefail
 
 RUNNER="${1:?runner: host or win32}"
-BINARY="$(realpath "${2:?path to the installer}")"
+BINARY="$(realpath -m "${2:?path to the installer}")"
 HERE="$(cd "$(dirname "$0")" && pwd)"
 source "$HERE/runner_$RUNNER.sh"
 source "$HERE/checks.sh"
