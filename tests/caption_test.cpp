@@ -1,8 +1,8 @@
+#include "messages/caption.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "messages/caption.h"
 
 namespace {
 
@@ -53,7 +53,8 @@ const CaptionCase kCases[] = {
 class CaptionRule : public testing::TestWithParam<CaptionCase> {};
 
 TEST_P(CaptionRule, FollowsTheCommandLine) {
-  EXPECT_EQ(Caption(GetParam().commandLine), GetParam().caption) << "[" << GetParam().commandLine << "]";
+  EXPECT_EQ(Caption(GetParam().commandLine), GetParam().caption)
+      << "[" << GetParam().commandLine << "]";
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, CaptionRule, testing::ValuesIn(kCases));

@@ -7,10 +7,15 @@
 
 namespace fake {
 
-const char *const kOpNames[kOpCount] = {
-    "GetCurrentDirectoryA", "SetCurrentDirectoryA", "CreateDirectoryA", "FindFirstFileA",
-    "FindNextFileA",        "FindClose",            "CopyFileA",        "DeleteFileA",
-    "MessageBoxA"};
+const char *const kOpNames[kOpCount] = {"GetCurrentDirectoryA",
+                                        "SetCurrentDirectoryA",
+                                        "CreateDirectoryA",
+                                        "FindFirstFileA",
+                                        "FindNextFileA",
+                                        "FindClose",
+                                        "CopyFileA",
+                                        "DeleteFileA",
+                                        "MessageBoxA"};
 
 namespace {
 
@@ -73,7 +78,8 @@ BOOL FillNext(Search &search, LPWIN32_FIND_DATAA found) {
     auto it = files.find(path);
     if (it == files.end()) continue;  // deleted since the search began
     memset(found, 0, sizeof *found);
-    found->dwFileAttributes = it->second.directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    found->dwFileAttributes =
+        it->second.directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
     if (it->second.readOnly) found->dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
     strncpy(found->cFileName, BaseOf(it->first), MAX_PATH - 1);
     return TRUE;
@@ -85,7 +91,8 @@ BOOL FillNext(Search &search, LPWIN32_FIND_DATAA found) {
 
 bool NameLess::operator()(const std::string &a, const std::string &b) const {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) <
+           std::tolower(static_cast<unsigned char>(y));
   });
 }
 
@@ -158,7 +165,8 @@ extern "C" HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found) {
   if (Enter(kFindFirstFile, pattern)) return INVALID_HANDLE_VALUE;
   Search search;
   for (const auto &entry : files)
-    if (ParentOf(entry.first) == cwd && entry.first != cwd && MatchWildcard(pattern, BaseOf(entry.first)))
+    if (ParentOf(entry.first) == cwd && entry.first != cwd &&
+        MatchWildcard(pattern, BaseOf(entry.first)))
       search.names.push_back(entry.first);
   if (!FillNext(search, found)) {
     lastError = ERROR_FILE_NOT_FOUND;
@@ -172,14 +180,16 @@ extern "C" HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found) {
 extern "C" BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA found) {
   if (Enter(kFindNextFile, "")) return FALSE;
   const size_t index = reinterpret_cast<size_t>(handle);
-  if (index == 0 || index > searches.size() || !searches[index - 1].open) return Fail(ERROR_INVALID_HANDLE);
+  if (index == 0 || index > searches.size() || !searches[index - 1].open)
+    return Fail(ERROR_INVALID_HANDLE);
   return FillNext(searches[index - 1], found);
 }
 
 extern "C" BOOL FindClose(HANDLE handle) {
   if (Enter(kFindClose, "")) return FALSE;
   const size_t index = reinterpret_cast<size_t>(handle);
-  if (index == 0 || index > searches.size() || !searches[index - 1].open) return Fail(ERROR_INVALID_HANDLE);
+  if (index == 0 || index > searches.size() || !searches[index - 1].open)
+    return Fail(ERROR_INVALID_HANDLE);
   searches[index - 1].open = false;
   return TRUE;
 }
@@ -212,7 +222,8 @@ extern "C" BOOL DeleteFileA(LPCSTR name) {
 }
 
 extern "C" int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
-  if (Enter(kMessageBox, std::string(caption) + ", " + text + ", " + std::to_string(type))) return 0;
+  if (Enter(kMessageBox, std::string(caption) + ", " + text + ", " + std::to_string(type)))
+    return 0;
   boxes.push_back(Box{caption, text});
   return IDOK;
 }

@@ -22,7 +22,8 @@ TEST(FaultMatrix, NoSingleFailingCallLosesAUnitOrLies) {
   LayOutKit();
   ASSERT_EQ(RunInstaller(), 0);
   int callsPerOp[fake::kOpCount];
-  for (int op = 0; op < fake::kOpCount; ++op) callsPerOp[op] = fake::Calls(static_cast<fake::Op>(op));
+  for (int op = 0; op < fake::kOpCount; ++op)
+    callsPerOp[op] = fake::Calls(static_cast<fake::Op>(op));
 
   int runs = 0;
   for (int op = 0; op < fake::kOpCount; ++op) {

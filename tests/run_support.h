@@ -23,10 +23,13 @@ inline int RunInstaller() {
 
 inline std::string Lookup(const std::string &directory, const std::string &name) {
   auto it = fake::Files().find(directory + "\\" + name);
-  return it == fake::Files().end() || it->second.directory ? std::string("<none>") : it->second.content;
+  return it == fake::Files().end() || it->second.directory ? std::string("<none>")
+                                                           : it->second.content;
 }
 
-inline bool StartsWith(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
+inline bool StartsWith(const std::string &text, const char *prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
 
 // Every unit is whole in the kit or in LIB; status 0 only when every unit is
 // in LIB; status 1 names the number left when it can count them; status 2

@@ -31,7 +31,8 @@ std::set<std::string> Search(const char *pattern, std::set<std::string> *directo
 }
 
 TEST_F(StandIn, SearchMatchesLikeWin32) {
-  for (const char *name : {"a.dcu", "B.DCU", ".dcu", "c.Dcu", "a.dcux", "adcu", "x.pas", "back\\slash.dcu"})
+  for (const char *name :
+       {"a.dcu", "B.DCU", ".dcu", "c.Dcu", "a.dcux", "adcu", "x.pas", "back\\slash.dcu"})
     Write(name, "x");
   ASSERT_EQ(mkdir("dir.dcu", 0755), 0);
   ASSERT_EQ(mkdir("sub", 0755), 0);

@@ -44,8 +44,8 @@ bool CopyByReading(int in, int out) {
 bool CopyContents(int in, int out, off_t size) {
   off_t copied = 0;
   while (copied < size) {
-    const ssize_t done = copy_file_range(in, nullptr, out, nullptr,
-                                         static_cast<size_t>(size - copied), 0);
+    const ssize_t done =
+        copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(size - copied), 0);
     if (done > 0) {
       copied += done;
       continue;

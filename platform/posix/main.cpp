@@ -6,7 +6,7 @@
 namespace {
 // Stands in for the module handle, which the program does not use.
 char ModuleImage;
-}
+}  // namespace
 
 int main(int argc, char **argv) {
   const size_t tail = RecordCommandLine(argc, argv);

@@ -30,7 +30,7 @@ runner_start() {
     mkdir -p "$(dirname "$WINEPREFIX")"
     timeout 900 "$WINE64" wineboot -i >"$XVFB_LOG.boot" 2>&1 || { cat "$XVFB_LOG.boot"; return 1; }
   fi
-  wineserver -p
+  wineserver -p 2>/dev/null || true  # already running after wineboot: that one serves
 }
 
 runner_stop() {
