@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
 # The project's test command: installs what is missing, builds the host
-# build and install.exe, and runs every test (unit, stand-in, end-to-end on
-# both builds). With CI=true nothing may be skipped.
+# build, install.exe and the sanitizer build, and runs every test: unit and
+# stand-in tests, the end-to-end scenarios on both builds (install.exe under
+# Wine), fault matrix, crash trials, hostile inputs, valgrind, the sanitizer
+# suite, a bounded fuzzing run and a tiny benchmark. With CI=true nothing
+# may be skipped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh all
-cmake --preset host
-cmake --build --preset host
-cmake --preset win32
-cmake --build --preset win32
+
+cmake --preset win32 && cmake --build --preset win32
+cmake --preset host && cmake --build --preset host
+cmake --preset asan && cmake --build --preset asan
+
+ctest --preset asan
+bash scripts/fuzz.sh 200000
+bash bench/bench.sh --tiny
 ctest --preset host

@@ -103,4 +103,25 @@ TEST_F(StandInCopy, FailsIntoAMissingFolderOrOntoADirectory) {
   EXPECT_EQ(List("LIB/a.dcu"), "");
 }
 
+// Where the filesystem has no O_TMPFILE, the copy is staged under a hidden
+// name and renamed into place; the staging name never outlives the copy.
+TEST_F(StandInCopy, NamedStagingLeavesNothingBehind) {
+  ASSERT_EQ(setenv("KALVO_STANDIN_NO_TMPFILE", "1", 1), 0);
+  ASSERT_EQ(mkdir("LIB", 0755), 0);
+  Write("a.dcu", "A");
+  Write("b.dcu", "B");
+  Write("LIB/b.dcu", "old");
+  Write("ro.dcu", "new");
+  Write("LIB/ro.dcu", "locked");
+  ASSERT_EQ(chmod("LIB/ro.dcu", 0444), 0);
+  EXPECT_TRUE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
+  EXPECT_TRUE(CopyFileA("b.dcu", "LIB\\b.dcu", FALSE));
+  EXPECT_FALSE(CopyFileA("ro.dcu", "LIB\\ro.dcu", FALSE));
+  unsetenv("KALVO_STANDIN_NO_TMPFILE");
+  EXPECT_EQ(Read("LIB/a.dcu"), "A");
+  EXPECT_EQ(Read("LIB/b.dcu"), "B");
+  EXPECT_EQ(Read("LIB/ro.dcu"), "locked");
+  EXPECT_EQ(List("LIB"), "a.dcu b.dcu ro.dcu");
+}
+
 }  // namespace

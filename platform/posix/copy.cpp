@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/posix/errors.h"
@@ -94,10 +95,14 @@ struct Staged {
 
 // Opens the file that receives the copy: unnamed where the filesystem
 // supports it, otherwise under its staging name.
+// KALVO_STANDIN_NO_TMPFILE set in the environment takes the path of
+// filesystems without O_TMPFILE, so that tests reach it on any filesystem.
 bool OpenStaged(const std::string &directory, const std::string &target, Staged *staged) {
-  staged->fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-  if (staged->fd >= 0) return true;
-  if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+  if (getenv("KALVO_STANDIN_NO_TMPFILE") == nullptr) {
+    staged->fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (staged->fd >= 0) return true;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+  }
   staged->name = StagingName(directory, target);
   const int flags = O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC;
   staged->fd = open(staged->name.c_str(), flags, 0600);
@@ -106,34 +111,62 @@ bool OpenStaged(const std::string &directory, const std::string &target, Staged 
   return staged->fd >= 0;
 }
 
-// Puts the complete copy under the target's name in one step: a link for a
-// new name, a rename over an existing one.
+// Whether an existing target may be replaced by a copy of `source`. Sets
+// the last error when it may not.
+bool MayReplace(const struct stat &source, const std::string &target, bool failIfExists,
+                bool *exists) {
+  struct stat existing {};
+  *exists = stat(target.c_str(), &existing) == 0;
+  DWORD refusal = ERROR_SUCCESS;
+  if (!*exists)
+    refusal = errno == ENOENT ? ERROR_SUCCESS : Win32ErrorFromErrno(errno);
+  else if (existing.st_dev == source.st_dev && existing.st_ino == source.st_ino)
+    refusal = ERROR_SHARING_VIOLATION;  // the same file, reached through a link
+  else if (failIfExists)
+    refusal = ERROR_FILE_EXISTS;
+  else if (S_ISDIR(existing.st_mode) || !(existing.st_mode & S_IWUSR))
+    refusal = ERROR_ACCESS_DENIED;  // a folder, or read-only
+  if (refusal == ERROR_SUCCESS) return true;
+  SetLastError(refusal);
+  return false;
+}
+
+// Puts the complete copy under the target's name in one step: a link where
+// the name is new, a rename over an existing file that may be replaced.
+// Returns false with the last error set.
 bool Publish(Staged *staged, const std::string &directory, const std::string &target,
-             bool targetExists) {
+             const struct stat &source, bool failIfExists) {
   if (staged->name.empty()) {
-    if (!targetExists && LinkUnnamed(staged->fd, target, false)) return true;
-    if (!targetExists && errno != EEXIST) return false;
+    if (LinkUnnamed(staged->fd, target, false)) return true;
+    if (errno != EEXIST) return FailWithErrno();
+  }
+  bool exists = false;
+  if (!MayReplace(source, target, failIfExists, &exists)) return false;
+  if (staged->name.empty()) {
     staged->name = StagingName(directory, target);
     if (!LinkUnnamed(staged->fd, staged->name, true)) {
       staged->name.clear();
-      return false;
+      return FailWithErrno();
     }
   }
-  return rename(staged->name.c_str(), target.c_str()) == 0;
+  if (rename(staged->name.c_str(), target.c_str()) != 0) return FailWithErrno();
+  return true;
 }
 
-bool CopyInto(int in, const struct stat &source, const std::string &target, bool targetExists) {
+// Copies the open source into a staged file and publishes it. Returns false
+// with the last error set; a staged file is then removed.
+bool CopyInto(int in, const struct stat &source, const std::string &target, bool failIfExists) {
   const std::string directory = DirectoryOf(target);
   Staged staged{-1, {}};
-  if (!OpenStaged(directory, target, &staged)) return false;
+  if (!OpenStaged(directory, target, &staged)) return FailWithErrno();
   const timespec times[2] = {source.st_atim, source.st_mtim};
   bool ok = CopyContents(in, staged.fd, source.st_size) &&
             fchmod(staged.fd, source.st_mode & kPermissionBits) == 0 &&
-            futimens(staged.fd, times) == 0 && Publish(&staged, directory, target, targetExists);
-  const int error = errno;
-  if (close(staged.fd) != 0 && ok) ok = false;
+            futimens(staged.fd, times) == 0;
+  if (!ok) FailWithErrno();
+  ok = ok && Publish(&staged, directory, target, source, failIfExists);
+  if (close(staged.fd) != 0 && ok) ok = FailWithErrno();
   if (!ok && !staged.name.empty()) unlink(staged.name.c_str());
-  errno = error;
   return ok;
 }
 
@@ -147,33 +180,9 @@ extern "C" BOOL CopyFileA(LPCSTR existingName, LPCSTR newName, BOOL failIfExists
   const int in = open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (in < 0) return FailWithErrno();
   struct stat from {};
-  if (fstat(in, &from) != 0 || !S_ISREG(from.st_mode)) {
-    close(in);
-    return FailWith(ERROR_ACCESS_DENIED);
-  }
-
-  struct stat existing {};
-  const bool targetExists = stat(target.c_str(), &existing) == 0;
-  DWORD refusal = ERROR_SUCCESS;
-  if (targetExists) {
-    if (existing.st_dev == from.st_dev && existing.st_ino == from.st_ino)
-      refusal = ERROR_SHARING_VIOLATION;
-    else if (failIfExists)
-      refusal = ERROR_FILE_EXISTS;
-    else if (S_ISDIR(existing.st_mode) || !(existing.st_mode & S_IWUSR))
-      refusal = ERROR_ACCESS_DENIED;
-  }
-  if (refusal != ERROR_SUCCESS) {
-    close(in);
-    return FailWith(refusal);
-  }
-
-  const bool copied = CopyInto(in, from, target, targetExists);
-  const int error = errno;
+  BOOL copied = FailWith(ERROR_ACCESS_DENIED);  // anything but a regular file
+  if (fstat(in, &from) == 0 && S_ISREG(from.st_mode))
+    copied = CopyInto(in, from, target, failIfExists != FALSE) ? TRUE : FALSE;
   close(in);
-  if (!copied) {
-    errno = error;
-    return FailWithErrno();
-  }
-  return TRUE;
+  return copied;
 }

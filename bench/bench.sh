@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Times the host build's move of a kit into LIB against `cp -p` + `rm` and
+# against `rsync -a --remove-source-files`, on the same disk, in alternating
+# pairs over fresh kits, and prints a Markdown table.
+#   bench/bench.sh [PAIRS]        full run (default 7 pairs)
+#   bench/bench.sh --tiny         one pair over tiny kits, to keep it working
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+pairs=7 tiny=0
+case "${1:-}" in --tiny) pairs=1 tiny=1 ;; "") ;; *) pairs="$1" ;; esac
+command -v rsync >/dev/null && [ -x /usr/bin/time ] || bash scripts/setup.sh extra >/dev/null
+[ -x build/host/install ] || { cmake --preset host >/dev/null && cmake --build --preset host >/dev/null; }
+installer="$PWD/build/host/install"
+
+work="$PWD/build/bench"
+rm -rf "$work"; mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
+
+# Workloads: name, unit count, unit size in KiB.
+if [ "$tiny" = 1 ]; then
+  workloads=("50 x 4 KiB|50|4" "2 x 1 MiB|2|1024" "10 units of 64 KiB|10|64")
+else
+  workloads=("5000 x 4 KiB|5000|4" "8 x 64 MiB|8|65536" "10 units of 64 KiB|10|64")
+fi
+
+make_seed() {  # $1 folder, $2 count, $3 KiB
+  mkdir -p "$1"
+  head -c $(( $3 * 1024 )) /dev/urandom >"$1/.block"
+  local i
+  for i in $(seq 1 "$2"); do
+    { printf '%08d' "$i"; tail -c +9 "$1/.block"; } >"$1/unit$i.dcu"
+  done
+  rm "$1/.block"
+}
+
+# Moves a fresh copy of the seed with one mover; prints milliseconds.
+time_move() {  # $1 mover, $2 seed
+  local kit="$work/kit" start end
+  rm -rf "$kit"; cp -a "$2" "$kit"; sync
+  start=$(date +%s%N)
+  case "$1" in
+    installer) (cd "$kit" && "$installer" >/dev/null) ;;
+    cp) (cd "$kit" && mkdir -p LIB && cp -p -- *.dcu LIB/ && rm -- *.dcu) ;;
+    rsync) (cd "$kit" && mkdir -p LIB && rsync -a --remove-source-files -- *.dcu LIB/) ;;
+  esac
+  end=$(date +%s%N)
+  [ -z "$(cd "$kit" && find . -maxdepth 1 -name '*.dcu' -print -quit)" ] || { echo "bench: $1 left units" >&2; exit 1; }
+  echo $(( (end - start) / 1000000 ))
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+peak_rss_kib() {  # $1 seed
+  local kit="$work/kit"
+  rm -rf "$kit"; cp -a "$1" "$kit"
+  (cd "$kit" && /usr/bin/time -v "$installer" 2>&1 >/dev/null) | awk '/Maximum resident set size/ { print $NF }'
+}
+
+echo "| Workload | installer median (ms) | cp -p + rm median (ms) | rsync median (ms) | installer ÷ cp, median of pairs | installer ÷ rsync, median of pairs | pairs |"
+echo "|---|---:|---:|---:|---:|---:|---:|"
+declare -A rss=()
+for workload in "${workloads[@]}"; do
+  IFS='|' read -r name count kib <<<"$workload"
+  seed="$work/seed"; rm -rf "$seed"; make_seed "$seed" "$count" "$kib"
+  ours=() cps=() rsyncs=() ratio_cp=() ratio_rsync=()
+  for pair in $(seq 1 "$pairs"); do
+    # Alternate who goes first, so that neither always meets a warmer cache.
+    if [ $((pair % 2)) = 1 ]; then
+      a=$(time_move installer "$seed"); b=$(time_move cp "$seed"); c=$(time_move rsync "$seed")
+    else
+      c=$(time_move rsync "$seed"); b=$(time_move cp "$seed"); a=$(time_move installer "$seed")
+    fi
+    ours+=("$a") cps+=("$b") rsyncs+=("$c")
+    ratio_cp+=("$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.3f", (a + 0.5) / (b + 0.5) }')")
+    ratio_rsync+=("$(awk -v a="$a" -v c="$c" 'BEGIN { printf "%.3f", (a + 0.5) / (c + 0.5) }')")
+  done
+  m_ours=$(printf '%s\n' "${ours[@]}" | median); m_cp=$(printf '%s\n' "${cps[@]}" | median)
+  m_rsync=$(printf '%s\n' "${rsyncs[@]}" | median)
+  echo "| $name | $m_ours | $m_cp | $m_rsync | $(printf '%s\n' "${ratio_cp[@]}" | median) | $(printf '%s\n' "${ratio_rsync[@]}" | median) | $pairs |"
+  if [ "$kib" -ge 65536 ] || [ "$kib" -ge 1024 -a "$tiny" = 1 ]; then
+    bytes=$((count * kib * 1024))
+    tp_ours=$(awk -v b="$bytes" -v ms="$m_ours" 'BEGIN { printf "%.0f", b / 1048576 / (ms / 1000) }')
+    tp_cp=$(awk -v b="$bytes" -v ms="$m_cp" 'BEGIN { printf "%.0f", b / 1048576 / (ms / 1000) }')
+    throughput="installer $tp_ours MiB/s, cp -p $tp_cp MiB/s (ratio $(awk -v a="$tp_ours" -v b="$tp_cp" 'BEGIN { printf "%.2f", a / b }'))"
+  fi
+  [ "$count" = 10 ] || [ "$count" -ge 50 -a "$kib" = 4 ] && rss[$count]=$(peak_rss_kib "$seed")
+done
+echo
+echo "Large units: ${throughput:-n/a}"
+small=10; many=$([ "$tiny" = 1 ] && echo 50 || echo 5000)
+echo "Peak RSS of the installer: ${rss[$small]} KiB at $small units, ${rss[$many]} KiB at $many units (difference $(( rss[$many] - rss[$small] )) KiB)"
+[ -f build/win32/install.exe ] && echo "Size of build/win32/install.exe: $(stat -c %s build/win32/install.exe) bytes"
+echo "Machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo), $(uname -sr), $(df -T "$work" | awk 'NR == 2 { print $2 }') on $(df "$work" | awk 'NR == 2 { print $1 }')"
