@@ -6,12 +6,14 @@
 #   scripts/setup.sh win32    + mingw-w64 i686, Wine (32-bit), Xvfb, xdotool
 #   scripts/setup.sh extra    + clang's fuzzer runtime, rsync, strace, GNU time
 #   scripts/setup.sh all      everything above
+#   scripts/setup.sh docs     + a window manager and ImageMagick, for screenshots
 set -euo pipefail
 
 want="${1:-host}"
 host_pkgs=(cmake g++ make libgtest-dev libgmock-dev)
 win32_pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb xdotool x11-utils)
 extra_pkgs=(clang libclang-rt-14-dev rsync strace time valgrind)
+docs_pkgs=(twm xfonts-base x11-xserver-utils imagemagick)
 
 sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -30,7 +32,7 @@ apt_update() {
   [ "$updated" -eq 1 ] && return 0
   # The security suite's i386 index can lag behind and make the update exit
   # 100 although everything else loaded; that is dealt with at install time.
-  sudo_ apt-get update -qq || echo "setup: apt-get update reported an error; going on" >&2
+  sudo_ apt-get update -qq >/dev/null 2>&1 || echo "setup: apt-get update reported an error; going on" >&2
   updated=1
 }
 
@@ -46,7 +48,13 @@ install_pkgs() {
     # install lets both architectures resolve to the same versions.
     printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' | sudo_ tee "$pin" >/dev/null
   fi
-  sudo_ env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${todo[@]}"
+  local log
+  log="$(mktemp)"
+  if ! sudo_ env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+      "${todo[@]}" >"$log" 2>&1; then
+    cat "$log" >&2; rm -f "$log"; return 1
+  fi
+  rm -f "$log"
   sudo_ rm -f "$pin"
 }
 
@@ -68,12 +76,12 @@ enable_i386_binaries() {
 }
 
 case "$want" in
-  host | win32 | extra | all) ;;
-  *) echo "usage: $0 [host|win32|extra|all]" >&2; exit 2 ;;
+  host | win32 | extra | all | docs) ;;
+  *) echo "usage: $0 [host|win32|extra|all|docs]" >&2; exit 2 ;;
 esac
 
 install_pkgs "${host_pkgs[@]}"
-if [ "$want" = win32 ] || [ "$want" = all ]; then
+if [ "$want" = win32 ] || [ "$want" = all ] || [ "$want" = docs ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     sudo_ dpkg --add-architecture i386
     updated=0
@@ -83,4 +91,7 @@ if [ "$want" = win32 ] || [ "$want" = all ]; then
 fi
 if [ "$want" = extra ] || [ "$want" = all ]; then
   install_pkgs "${extra_pkgs[@]}"
+fi
+if [ "$want" = docs ]; then
+  install_pkgs "${docs_pkgs[@]}"
 fi

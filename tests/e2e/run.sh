@@ -13,6 +13,8 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 source "$HERE/runner_$RUNNER.sh"
 source "$HERE/checks.sh"
 source "$HERE/scenarios.sh"
+# E2E_ONLY="name ..." runs just those scenarios.
+[ -n "${E2E_ONLY:-}" ] && read -ra SCENARIOS <<<"$E2E_ONLY"
 
 runner_start || exit 1
 trap 'runner_stop; rm -rf "$SCRATCH"' EXIT

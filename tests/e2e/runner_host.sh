@@ -2,6 +2,7 @@
 runner_start() { [ -x "$BINARY" ] || { echo "no installer at $BINARY"; return 1; }; }
 runner_stop() { :; }
 # The caption the program gets when started by its own name.
+SHORT_NAMES_MATCH=no  # whether "*.dcu" also matches "b.dcux" through its 8.3 name
 PROGRAM_CAPTION="install"
 
 run_installer() {

@@ -3,6 +3,7 @@
 # Wine's msgbox trace, and it is dismissed by pressing Return on it.
 WINE_TIMEOUT=300   # seconds for one run; 32-bit Wine may be emulated here
 WINE64=/usr/lib/wine/wine64  # makes the prefix natively, without emulation
+SHORT_NAMES_MATCH=yes  # whether "*.dcu" also matches "b.dcux" through its 8.3 name
 PROGRAM_CAPTION="install.exe"
 ARGUMENT_CAPTION='install.exe" /q'
 
