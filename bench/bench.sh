@@ -51,10 +51,14 @@ time_move() {  # $1 mover, $2 seed
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
+# Peak RSS varies by a few pages from run to run (address layout), so the
+# median of five runs is reported.
 peak_rss_kib() {  # $1 seed
-  local kit="$work/kit"
-  rm -rf "$kit"; cp -a "$1" "$kit"
-  (cd "$kit" && /usr/bin/time -v "$installer" 2>&1 >/dev/null) | awk '/Maximum resident set size/ { print $NF }'
+  local kit="$work/kit" run
+  for run in 1 2 3 4 5; do
+    rm -rf "$kit"; cp -a "$1" "$kit"
+    (cd "$kit" && /usr/bin/time -v "$installer" 2>&1 >/dev/null) | awk '/Maximum resident set size/ { print $NF }'
+  done | median
 }
 
 echo "| Workload | installer median (ms) | cp -p + rm median (ms) | rsync median (ms) | installer ÷ cp, median of pairs | installer ÷ rsync, median of pairs | pairs |"

@@ -91,18 +91,37 @@ bool LinkUnnamed(int fd, const std::string &path, bool replaceStale) {
 struct Staged {
   int fd;
   std::string name;  // empty while the file has no name
+  mode_t mode;       // the permission bits it was created with
 };
+
+// The process's file creation mask, read once: it trims the mode a new file
+// is created with, and setting it back needs the same call.
+mode_t CreationMask() {
+  static const mode_t mask = [] {
+    const mode_t current = umask(0);
+    umask(current);
+    return current;
+  }();
+  return mask;
+}
 
 // Opens the file that receives the copy: unnamed where the filesystem
 // supports it, otherwise under its staging name.
 // KALVO_STANDIN_NO_TMPFILE set in the environment takes the path of
 // filesystems without O_TMPFILE, so that tests reach it on any filesystem.
-bool OpenStaged(const std::string &directory, const std::string &target, Staged *staged) {
+// An unnamed file is nobody else's to open, so it takes the source's
+// permission bits from the start; a named one stays private until it is in
+// place.
+bool OpenStaged(const std::string &directory, const std::string &target, mode_t sourceMode,
+                Staged *staged) {
   if (getenv("KALVO_STANDIN_NO_TMPFILE") == nullptr) {
-    staged->fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    staged->mode = sourceMode & kPermissionBits;
+    staged->fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, staged->mode);
+    staged->mode &= ~CreationMask();
     if (staged->fd >= 0) return true;
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
   }
+  staged->mode = 0600;
   staged->name = StagingName(directory, target);
   const int flags = O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC;
   staged->fd = open(staged->name.c_str(), flags, 0600);
@@ -157,12 +176,12 @@ bool Publish(Staged *staged, const std::string &directory, const std::string &ta
 // with the last error set; a staged file is then removed.
 bool CopyInto(int in, const struct stat &source, const std::string &target, bool failIfExists) {
   const std::string directory = DirectoryOf(target);
-  Staged staged{-1, {}};
-  if (!OpenStaged(directory, target, &staged)) return FailWithErrno();
+  Staged staged{-1, {}, 0};
+  if (!OpenStaged(directory, target, source.st_mode, &staged)) return FailWithErrno();
   const timespec times[2] = {source.st_atim, source.st_mtim};
+  const mode_t mode = source.st_mode & kPermissionBits;
   bool ok = CopyContents(in, staged.fd, source.st_size) &&
-            fchmod(staged.fd, source.st_mode & kPermissionBits) == 0 &&
-            futimens(staged.fd, times) == 0;
+            (staged.mode == mode || fchmod(staged.fd, mode) == 0) && futimens(staged.fd, times) == 0;
   if (!ok) FailWithErrno();
   ok = ok && Publish(&staged, directory, target, source, failIfExists);
   if (close(staged.fd) != 0 && ok) ok = FailWithErrno();

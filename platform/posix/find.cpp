@@ -34,10 +34,21 @@ FILETIME ToFileTime(const timespec &t) {
 
 // Fills the record for one entry. A link is described by what it points at,
 // as Windows describes a file through a link; a dangling one by itself.
-void Describe(int dirFd, const char *name, WIN32_FIND_DATAA *found) {
+// Plain files and folders are described from the directory entry alone,
+// without a status call each: their record carries the name and the
+// directory attribute, which is what the program reads, and no sizes, times
+// or read-only attribute.
+void Describe(int dirFd, const dirent *entry, WIN32_FIND_DATAA *found) {
+  const char *name = entry->d_name;
+  memset(found, 0, sizeof *found);
+  strncpy(found->cFileName, name, sizeof found->cFileName - 1);
+  if (entry->d_type == DT_REG || entry->d_type == DT_DIR) {
+    found->dwFileAttributes =
+        entry->d_type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    return;
+  }
   struct stat st {};
   if (fstatat(dirFd, name, &st, 0) != 0) fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW);
-  memset(found, 0, sizeof *found);
   found->dwFileAttributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
   if (!(st.st_mode & S_IWUSR)) found->dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
   if (found->dwFileAttributes == 0) found->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
@@ -47,7 +58,6 @@ void Describe(int dirFd, const char *name, WIN32_FIND_DATAA *found) {
   const unsigned long long size = static_cast<unsigned long long>(st.st_size);
   found->nFileSizeHigh = static_cast<DWORD>(size >> 32);
   found->nFileSizeLow = static_cast<DWORD>(size);
-  strncpy(found->cFileName, name, sizeof found->cFileName - 1);
 }
 
 // Returns the next entry that matches and that a Windows name can express,
@@ -64,7 +74,7 @@ bool NextMatch(Search *search, WIN32_FIND_DATAA *found) {
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
     if (strchr(name, '\\') != nullptr || strlen(name) >= MAX_PATH) continue;
     if (!MatchWildcard(search->pattern.c_str(), name)) continue;
-    Describe(dirfd(search->dir), name, found);
+    Describe(dirfd(search->dir), entry, found);
     return true;
   }
 }
