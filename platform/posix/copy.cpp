@@ -20,6 +20,12 @@ namespace {
 constexpr size_t kFallbackChunk = 128 * 1024;
 char FallbackBuffer[kFallbackChunk];
 constexpr mode_t kPermissionBits = 0777;
+// A named staging file is readable by its owner only until it is in place.
+constexpr mode_t kPrivateMode = 0600;
+// "/.kalvo-" + 16 hex digits + ".tmp" and a terminator.
+constexpr size_t kStagingNameSize = 32;
+// "/proc/self/fd/" and the decimal digits of an int.
+constexpr size_t kProcPathSize = 32;
 
 bool WriteAll(int out, const char *data, size_t size) {
   while (size > 0) {
@@ -72,14 +78,14 @@ std::string DirectoryOf(const std::string &path) {
 std::string StagingName(const std::string &directory, const std::string &target) {
   unsigned long long hash = 14695981039346656037ULL;  // FNV-1a
   for (char c : target) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
-  char name[32];
+  char name[kStagingNameSize];
   snprintf(name, sizeof name, "/.kalvo-%016llx.tmp", hash);
   return directory + name;
 }
 
 // Gives `fd`, an unnamed file, the name `path`; replaces a stale file there.
 bool LinkUnnamed(int fd, const std::string &path, bool replaceStale) {
-  char procPath[64];
+  char procPath[kProcPathSize];
   snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (linkat(AT_FDCWD, procPath, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
@@ -121,12 +127,12 @@ bool OpenStaged(const std::string &directory, const std::string &target, mode_t 
     if (staged->fd >= 0) return true;
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
   }
-  staged->mode = 0600;
+  staged->mode = kPrivateMode;
   staged->name = StagingName(directory, target);
   const int flags = O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC;
-  staged->fd = open(staged->name.c_str(), flags, 0600);
+  staged->fd = open(staged->name.c_str(), flags, kPrivateMode);
   if (staged->fd < 0 && errno == EEXIST && unlink(staged->name.c_str()) == 0)
-    staged->fd = open(staged->name.c_str(), flags, 0600);
+    staged->fd = open(staged->name.c_str(), flags, kPrivateMode);
   return staged->fd >= 0;
 }
 
@@ -181,7 +187,8 @@ bool CopyInto(int in, const struct stat &source, const std::string &target, bool
   const timespec times[2] = {source.st_atim, source.st_mtim};
   const mode_t mode = source.st_mode & kPermissionBits;
   bool ok = CopyContents(in, staged.fd, source.st_size) &&
-            (staged.mode == mode || fchmod(staged.fd, mode) == 0) && futimens(staged.fd, times) == 0;
+            (staged.mode == mode || fchmod(staged.fd, mode) == 0) &&
+            futimens(staged.fd, times) == 0;
   if (!ok) FailWithErrno();
   ok = ok && Publish(&staged, directory, target, source, failIfExists);
   if (close(staged.fd) != 0 && ok) ok = FailWithErrno();

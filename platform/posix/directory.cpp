@@ -29,9 +29,12 @@ extern "C" BOOL SetCurrentDirectoryA(LPCSTR pathName) {
   return TRUE;
 }
 
+// Folders get every permission the process's creation mask allows.
+constexpr mode_t kFolderMode = 0777;
+
 extern "C" BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
   if (pathName == nullptr || *pathName == '\0') return FailWith(ERROR_INVALID_PARAMETER);
-  if (mkdir(PosixPath(pathName).c_str(), 0777) != 0) {
+  if (mkdir(PosixPath(pathName).c_str(), kFolderMode) != 0) {
     if (errno == ENOENT) return FailWith(ERROR_PATH_NOT_FOUND);
     return FailWithErrno();
   }
