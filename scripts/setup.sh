@@ -36,26 +36,32 @@ apt_update() {
   updated=1
 }
 
+apt_install() {  # logs to $1, installs the rest
+  local log="$1"; shift
+  sudo_ env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "$@" >"$log" 2>&1
+}
+
 install_pkgs() {
-  local todo
+  local todo log
   mapfile -t todo < <(missing "$@")
   [ "${#todo[@]}" -eq 0 ] && return 0
   echo "setup: installing ${todo[*]}"
   apt_update
-  if dpkg --print-foreign-architectures | grep -qx i386; then
+  log="$(mktemp)"
+  if ! apt_install "$log" "${todo[@]}"; then
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      cat "$log" >&2; rm -f "$log"; return 1
+    fi
     # With the i386 security index missing, i386 and amd64 builds of shared
     # libraries can be out of step; preferring the main suite for this one
     # install lets both architectures resolve to the same versions.
+    echo "setup: retrying with the security suite's priority lowered"
     printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' | sudo_ tee "$pin" >/dev/null
-  fi
-  local log
-  log="$(mktemp)"
-  if ! sudo_ env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-      "${todo[@]}" >"$log" 2>&1; then
-    cat "$log" >&2; rm -f "$log"; return 1
+    apt_install "$log" "${todo[@]}" || { cat "$log" >&2; rm -f "$log"; return 1; }
+    sudo_ rm -f "$pin"
   fi
   rm -f "$log"
-  sudo_ rm -f "$pin"
 }
 
 # Wine runs a 32-bit program through 32-bit Linux binaries. Where the kernel
