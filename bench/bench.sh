@@ -82,7 +82,7 @@ for workload in "${workloads[@]}"; do
   m_ours=$(printf '%s\n' "${ours[@]}" | median); m_cp=$(printf '%s\n' "${cps[@]}" | median)
   m_rsync=$(printf '%s\n' "${rsyncs[@]}" | median)
   echo "| $name | $m_ours | $m_cp | $m_rsync | $(printf '%s\n' "${ratio_cp[@]}" | median) | $(printf '%s\n' "${ratio_rsync[@]}" | median) | $pairs |"
-  if [ "$kib" -ge 65536 ] || [ "$kib" -ge 1024 -a "$tiny" = 1 ]; then
+  if [ "$kib" -ge 1024 ]; then  # the large-unit workload
     bytes=$((count * kib * 1024))
     tp_ours=$(awk -v b="$bytes" -v ms="$m_ours" 'BEGIN { printf "%.0f", b / 1048576 / (ms / 1000) }')
     tp_cp=$(awk -v b="$bytes" -v ms="$m_cp" 'BEGIN { printf "%.0f", b / 1048576 / (ms / 1000) }')

@@ -122,7 +122,6 @@ void AddFile(const std::string &path, const std::string &content, bool readOnly)
   files[full] = Node{false, readOnly, false, content};
 }
 
-void SetCwd(const std::string &newCwd) { cwd = newCwd; }
 void FailCall(Op op, int nth) { failAt[op] = nth; }
 int Calls(Op op) { return calls[op]; }
 Tree &Files() { return files; }

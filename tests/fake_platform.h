@@ -45,8 +45,6 @@ struct Box {
 void Reset(const std::string &cwd, const std::string &commandLine = "\"C:\\Kit\\install.exe\" ");
 void AddDirectory(const std::string &path);
 void AddFile(const std::string &path, const std::string &content, bool readOnly = false);
-// Sets the reported working directory without creating it.
-void SetCwd(const std::string &cwd);
 
 // The nth call (counted from 1) of `op` fails and has no effect.
 void FailCall(Op op, int nth);

@@ -138,12 +138,10 @@ bool OpenStaged(const std::string &directory, const std::string &target, mode_t 
 
 // Whether an existing target may be replaced by a copy of `source`. Sets
 // the last error when it may not.
-bool MayReplace(const struct stat &source, const std::string &target, bool failIfExists,
-                bool *exists) {
+bool MayReplace(const struct stat &source, const std::string &target, bool failIfExists) {
   struct stat existing {};
-  *exists = stat(target.c_str(), &existing) == 0;
   DWORD refusal = ERROR_SUCCESS;
-  if (!*exists)
+  if (stat(target.c_str(), &existing) != 0)
     refusal = errno == ENOENT ? ERROR_SUCCESS : Win32ErrorFromErrno(errno);
   else if (existing.st_dev == source.st_dev && existing.st_ino == source.st_ino)
     refusal = ERROR_SHARING_VIOLATION;  // the same file, reached through a link
@@ -165,8 +163,7 @@ bool Publish(Staged *staged, const std::string &directory, const std::string &ta
     if (LinkUnnamed(staged->fd, target, false)) return true;
     if (errno != EEXIST) return FailWithErrno();
   }
-  bool exists = false;
-  if (!MayReplace(source, target, failIfExists, &exists)) return false;
+  if (!MayReplace(source, target, failIfExists)) return false;
   if (staged->name.empty()) {
     staged->name = StagingName(directory, target);
     if (!LinkUnnamed(staged->fd, staged->name, true)) {
@@ -206,9 +203,9 @@ extern "C" BOOL CopyFileA(LPCSTR existingName, LPCSTR newName, BOOL failIfExists
   const int in = open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (in < 0) return FailWithErrno();
   struct stat from {};
-  BOOL copied = FailWith(ERROR_ACCESS_DENIED);  // anything but a regular file
-  if (fstat(in, &from) == 0 && S_ISREG(from.st_mode))
-    copied = CopyInto(in, from, target, failIfExists != FALSE) ? TRUE : FALSE;
+  const bool regular = fstat(in, &from) == 0 && S_ISREG(from.st_mode);
+  const bool copied = regular && CopyInto(in, from, target, failIfExists != FALSE);
   close(in);
-  return copied;
+  if (!regular) return FailWith(ERROR_ACCESS_DENIED);  // a folder, pipe or device
+  return copied ? TRUE : FALSE;
 }
