@@ -66,16 +66,52 @@ install_pkgs() {
 
 # Wine runs a 32-bit program through 32-bit Linux binaries. Where the kernel
 # has its 32-bit emulation switched off, qemu's user mode runs them instead.
+# It must be a recent qemu (9 or later): before 8.1, qemu refuses every
+# MAP_FIXED_NOREPLACE mapping, and Wine's start-up then probes the whole
+# 32-bit address space 64 KiB at a time, which takes about a minute per
+# process instead of a fraction of a second. bookworm has 7.2, so qemu comes
+# from bookworm-backports.
+backports=/etc/apt/sources.list.d/kalvo-bookworm-backports.list
+qemu=/usr/bin/qemu-i386
+
+qemu_is_recent() {
+  local major
+  major="$("$qemu" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\)\..*/\1/p')"
+  [ -n "$major" ] && [ "$major" -ge 9 ]
+}
+
+install_recent_qemu() {
+  qemu_is_recent && return 0
+  if [ ! -f "$backports" ]; then
+    echo "deb http://deb.debian.org/debian bookworm-backports main" | sudo_ tee "$backports" >/dev/null
+    updated=0
+  fi
+  apt_update
+  echo "setup: installing qemu-user from bookworm-backports"
+  local log; log="$(mktemp)"
+  apt_install "$log" -t bookworm-backports qemu-user || { cat "$log" >&2; rm -f "$log"; return 1; }
+  rm -f "$log"
+  qemu_is_recent || { echo "setup: $qemu is not qemu 9 or later" >&2; return 1; }
+}
+
 enable_i386_binaries() {
   local probe=/usr/lib/wine/wine
   [ -x "$probe" ] || return 0
-  "$probe" --version >/dev/null 2>&1 && return 0
-  install_pkgs qemu-user-static
-  local binfmt=/proc/sys/fs/binfmt_misc
+  local binfmt=/proc/sys/fs/binfmt_misc entry=/proc/sys/fs/binfmt_misc/qemu-i386
+  # Natively, or through a recent qemu already registered: nothing to do.
+  if "$probe" --version >/dev/null 2>&1; then
+    [ -e "$entry" ] || return 0
+    grep -qx "interpreter $qemu" "$entry" && qemu_is_recent && return 0
+  fi
+  install_recent_qemu
   [ -e "$binfmt/register" ] || sudo_ mount -t binfmt_misc binfmt_misc "$binfmt"
-  if [ ! -e "$binfmt/qemu-i386" ]; then
-    echo "setup: running i386 binaries through qemu-i386-static"
-    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' |
+  # An entry for another interpreter (an older qemu) is replaced.
+  if [ -e "$entry" ] && ! grep -qx "interpreter $qemu" "$entry"; then
+    echo -1 | sudo_ tee "$entry" >/dev/null
+  fi
+  if [ ! -e "$entry" ]; then
+    echo "setup: running i386 binaries through $qemu"
+    printf '%s' ":qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$qemu:F" |
       sudo_ tee "$binfmt/register" >/dev/null
   fi
   "$probe" --version >/dev/null 2>&1 || { echo "setup: cannot run i386 binaries" >&2; return 1; }
