@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
+#include "platform/posix/copy_faults.h"
 #include "platform/win32_api.h"
 #include "tests/temp_folder.h"
 
@@ -16,6 +18,12 @@ mode_t ModeOf(const char *path) {
   struct stat st {};
   stat(path, &st);
   return st.st_mode & 0777;
+}
+
+ino_t InodeOf(const char *path) {
+  struct stat st {};
+  stat(path, &st);
+  return st.st_ino;
 }
 
 TEST_F(StandInCopy, KeepsContentPermissionsAndLastWriteTime) {
@@ -35,14 +43,18 @@ TEST_F(StandInCopy, KeepsContentPermissionsAndLastWriteTime) {
   EXPECT_EQ(List("LIB"), "a.dcu") << "no staging file is left behind";
 }
 
-TEST_F(StandInCopy, ReplacesAnExistingTargetWholeAndEmptyFilesToo) {
+// Like Win32, an existing target is truncated and written in place: the
+// same file, now holding the copy.
+TEST_F(StandInCopy, WritesAnExistingTargetInPlaceAndEmptyFilesToo) {
   ASSERT_EQ(mkdir("LIB", 0755), 0);
   Write("a.dcu", "new");
   Write("LIB/a.dcu", "an older and longer content");
   Write("empty.dcu", "");
+  const ino_t before = InodeOf("LIB/a.dcu");
   ASSERT_TRUE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
   ASSERT_TRUE(CopyFileA("empty.dcu", "LIB\\empty.dcu", FALSE));
   EXPECT_EQ(Read("LIB/a.dcu"), "new");
+  EXPECT_EQ(InodeOf("LIB/a.dcu"), before) << "written in place, not replaced";
   EXPECT_EQ(Read("LIB/empty.dcu"), "");
   EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\a.dcu", TRUE));
   EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
@@ -96,21 +108,28 @@ TEST_F(StandInCopy, FollowsLinksButRefusesDirectoriesFifosAndDevices) {
 TEST_F(StandInCopy, FailsIntoAMissingFolderOrOntoADirectory) {
   Write("a.dcu", "A");
   EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  Write("LIB", "a file");
+  EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  ASSERT_EQ(unlink("LIB"), 0);
   ASSERT_EQ(mkdir("LIB", 0755), 0);
   ASSERT_EQ(mkdir("LIB/a.dcu", 0755), 0);
   EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
   EXPECT_EQ(List("LIB"), "a.dcu");
   EXPECT_EQ(List("LIB/a.dcu"), "");
 }
 
-// Where the filesystem has no O_TMPFILE, the copy is staged under a hidden
-// name and renamed into place; the staging name never outlives the copy.
-TEST_F(StandInCopy, NamedStagingLeavesNothingBehind) {
+// Where the filesystem has no unnamed files, the target is created under
+// its own name; nothing else is ever created.
+TEST_F(StandInCopy, WithoutUnnamedFilesTheTargetIsCreatedUnderItsName) {
   ASSERT_EQ(setenv("KALVO_STANDIN_NO_TMPFILE", "1", 1), 0);
   ASSERT_EQ(mkdir("LIB", 0755), 0);
   Write("a.dcu", "A");
+  ASSERT_EQ(chmod("a.dcu", 0640), 0);
   Write("b.dcu", "B");
-  Write("LIB/b.dcu", "old");
+  Write("LIB/b.dcu", "old and longer");
   Write("ro.dcu", "new");
   Write("LIB/ro.dcu", "locked");
   ASSERT_EQ(chmod("LIB/ro.dcu", 0444), 0);
@@ -119,9 +138,61 @@ TEST_F(StandInCopy, NamedStagingLeavesNothingBehind) {
   EXPECT_FALSE(CopyFileA("ro.dcu", "LIB\\ro.dcu", FALSE));
   unsetenv("KALVO_STANDIN_NO_TMPFILE");
   EXPECT_EQ(Read("LIB/a.dcu"), "A");
+  EXPECT_EQ(ModeOf("LIB/a.dcu"), 0640u);
   EXPECT_EQ(Read("LIB/b.dcu"), "B");
   EXPECT_EQ(Read("LIB/ro.dcu"), "locked");
   EXPECT_EQ(List("LIB"), "a.dcu b.dcu ro.dcu");
+}
+
+// A copy that fails midway reports the failure with the error Windows
+// would give, and leaves what it wrote under the target's name: an older
+// file there is lost, as with Win32. Every step of both ways of copying,
+// onto a new name and onto an existing one, with and without unnamed files.
+// (Onto an existing name, an unnamed copy that fails is retried in place,
+// where the step fails from its first call on.)
+TEST_F(StandInCopy, CopyThatFailsMidwayLeavesWhatItWrote) {
+  struct Fault {
+    CopyStep step;
+    int nth;
+    int error;
+    DWORD expected;
+    size_t written;  // bytes the target holds afterwards
+  };
+  const size_t size = 300 * 1024;  // more than two chunks of the read/write path
+  const size_t chunk = 128 * 1024;
+  const Fault faults[] = {
+      {kCopyRead, 2, EIO, ERROR_IO_DEVICE, chunk},
+      {kCopyWrite, 3, ENOSPC, ERROR_DISK_FULL, 2 * chunk},
+      {kCopyKernel, 1, ENOSPC, ERROR_DISK_FULL, 0},
+      {kCopyClose, 1, EIO, ERROR_IO_DEVICE, size},
+  };
+  ASSERT_EQ(mkdir("LIB", 0755), 0);
+  Write("a.dcu", std::string(size, 'n'));
+  for (const Fault &fault : faults) {
+    for (const bool existing : {false, true}) {
+      for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE("step " + std::to_string(fault.step) + (existing ? ", existing" : ", new") +
+                     (unnamed ? "" : ", no unnamed files"));
+        if (existing) Write("LIB/t.dcu", "old unit");
+        const bool readWrite = fault.step == kCopyRead || fault.step == kCopyWrite;
+        if (readWrite) setenv("KALVO_STANDIN_COPY", "readwrite", 1);
+        if (!unnamed) setenv("KALVO_STANDIN_NO_TMPFILE", "1", 1);
+        FailCopyStep(fault.step, fault.nth, fault.error);
+        EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\t.dcu", FALSE));
+        EXPECT_EQ(GetLastError(), fault.expected);
+        FailCopyStep(fault.step, 0, 0);
+        unsetenv("KALVO_STANDIN_COPY");
+        unsetenv("KALVO_STANDIN_NO_TMPFILE");
+        const bool retried = existing && unnamed && fault.step != kCopyClose;
+        const std::string left = Read("LIB/t.dcu");
+        EXPECT_EQ(left.size(), retried ? 0 : fault.written);
+        EXPECT_EQ(left.find_first_not_of('n'), std::string::npos);
+        EXPECT_EQ(List("LIB"), "t.dcu");
+        ASSERT_EQ(unlink("LIB/t.dcu"), 0);
+      }
+    }
+  }
+  EXPECT_EQ(Read("a.dcu"), std::string(size, 'n')) << "the source is never touched";
 }
 
 }  // namespace

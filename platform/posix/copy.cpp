@@ -1,6 +1,18 @@
-// CopyFileA with Win32's contract on POSIX: a regular file only, never onto
-// itself, not over a read-only target; permission bits and last-write time
-// kept; the target's name only ever holds the whole copy.
+// CopyFileA with Win32's contract on POSIX, and no stronger: a regular file
+// only, never onto itself, not over a folder or a read-only file;
+// permission bits and last-write time kept. An existing target is truncated
+// and written in place, and a copy that fails midway leaves what it wrote
+// (Wine leaves the partial file too; Windows deletes it).
+//
+// A target that does not exist yet is written as an unnamed file and
+// linked under its name: cheaper, and a caller cannot tell it from a file
+// created under that name, since a copy that fails midway still links what
+// it wrote. Only a killed process leaves nothing instead of a partial file.
+//
+// Environment switches, so that tests reach every path on any filesystem:
+//   KALVO_STANDIN_NO_TMPFILE   every target is created under its name
+//   KALVO_STANDIN_COPY=readwrite   contents go through read and write
+//                                  instead of the kernel's copy
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,28 +20,42 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "platform/posix/copy_faults.h"
 #include "platform/posix/errors.h"
+#include "platform/posix/file_mode.h"
 #include "platform/posix/paths.h"
 
 namespace {
 
-// Buffer of the read/write fallback; static, so memory does not grow with
-// the number or size of the files copied.
+// Buffer of the read/write path; static, so memory does not grow with the
+// number or size of the files copied.
 constexpr size_t kFallbackChunk = 128 * 1024;
 char FallbackBuffer[kFallbackChunk];
-constexpr mode_t kPermissionBits = 0777;
-// A named staging file is readable by its owner only until it is in place.
-constexpr mode_t kPrivateMode = 0600;
-// "/.kalvo-" + 16 hex digits + ".tmp" and a terminator.
-constexpr size_t kStagingNameSize = 32;
 // "/proc/self/fd/" and the decimal digits of an int.
 constexpr size_t kProcPathSize = 32;
+// Marks a file whose mode is not known, so that it is always set.
+constexpr mode_t kUnknownMode = static_cast<mode_t>(-1);
+
+int FaultCountdown[kCopyStepCount];
+int FaultErrno[kCopyStepCount];
+
+// Whether this call of `step` is one a test made fail; sets errno then.
+bool Faulted(CopyStep step) {
+  if (FaultCountdown[step] == 0) return false;
+  if (FaultCountdown[step] > 1) {
+    --FaultCountdown[step];
+    return false;
+  }
+  errno = FaultErrno[step];
+  return true;
+}
 
 bool WriteAll(int out, const char *data, size_t size) {
   while (size > 0) {
-    const ssize_t written = write(out, data, size);
+    const ssize_t written = Faulted(kCopyWrite) ? -1 : write(out, data, size);
     if (written < 0) return false;
     data += written;
     size -= static_cast<size_t>(written);
@@ -37,163 +63,138 @@ bool WriteAll(int out, const char *data, size_t size) {
   return true;
 }
 
-bool CopyByReading(int in, int out) {
+// Copies the source from `offset` on, leaving its file offset alone.
+bool CopyByReading(int in, int out, off_t offset) {
   for (;;) {
-    const ssize_t got = read(in, FallbackBuffer, kFallbackChunk);
+    const ssize_t got = Faulted(kCopyRead) ? -1 : pread(in, FallbackBuffer, kFallbackChunk, offset);
     if (got < 0) return false;
     if (got == 0) return true;
     if (!WriteAll(out, FallbackBuffer, static_cast<size_t>(got))) return false;
+    offset += got;
   }
 }
 
-// Copies `size` bytes in the kernel where the filesystems allow it, by
-// reading and writing where they do not.
+bool ReadWriteForced() {
+  const char *mode = getenv("KALVO_STANDIN_COPY");
+  return mode != nullptr && strcmp(mode, "readwrite") == 0;
+}
+
+// Copies `size` bytes from the start of the source: in the kernel where the
+// filesystems allow it, by reading and writing where they do not.
 bool CopyContents(int in, int out, off_t size) {
-  off_t copied = 0;
-  while (copied < size) {
+  if (ReadWriteForced()) return CopyByReading(in, out, 0);
+  loff_t offset = 0;
+  while (offset < size) {
     const ssize_t done =
-        copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(size - copied), 0);
-    if (done > 0) {
-      copied += done;
-      continue;
-    }
+        Faulted(kCopyKernel)
+            ? -1
+            : copy_file_range(in, &offset, out, nullptr, static_cast<size_t>(size - offset), 0);
+    if (done > 0) continue;
     if (done == 0) return true;  // the source shrank meanwhile
-    if (copied == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+    if (offset == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
                         errno == EOPNOTSUPP || errno == EBADF))
-      return CopyByReading(in, out);
+      return CopyByReading(in, out, 0);
     return false;
   }
   return true;
 }
 
-std::string DirectoryOf(const std::string &path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+// The contents, then the permission bits and the times. Sets the last
+// error on failure.
+bool FillTarget(int in, const struct stat &source, int out, mode_t createdMode) {
+  const mode_t mode = source.st_mode & kPermissionBits;
+  const timespec times[2] = {source.st_atim, source.st_mtim};
+  if (CopyContents(in, out, source.st_size) && (createdMode == mode || fchmod(out, mode) == 0) &&
+      futimens(out, times) == 0)
+    return true;
+  return FailWithErrno() != FALSE;
 }
 
-// The one name a partial copy may stand under while it is put in place. It
-// is fixed per target name, so a run killed at that instant leaves at most
-// one such file, and the next copy of that unit clears it.
-std::string StagingName(const std::string &directory, const std::string &target) {
-  unsigned long long hash = 14695981039346656037ULL;  // FNV-1a
-  for (char c : target) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
-  char name[kStagingNameSize];
-  snprintf(name, sizeof name, "/.kalvo-%016llx.tmp", hash);
-  return directory + name;
+// Closes the target; a failure there is a failure of the copy.
+bool CloseTarget(int out) {
+  const bool faulted = Faulted(kCopyClose);
+  const int closed = close(out);
+  return !faulted && closed == 0;
 }
 
-// Gives `fd`, an unnamed file, the name `path`; replaces a stale file there.
-bool LinkUnnamed(int fd, const std::string &path, bool replaceStale) {
+// The source is open, so a name on the target's side that does not exist
+// is a missing folder.
+BOOL FailOnTargetSide() {
+  return errno == ENOENT ? FailWith(ERROR_PATH_NOT_FOUND) : FailWithErrno();
+}
+
+bool LinkUnnamed(int fd, const std::string &path) {
   char procPath[kProcPathSize];
   snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    if (linkat(AT_FDCWD, procPath, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
-    if (errno != EEXIST || !replaceStale || unlink(path.c_str()) != 0) return false;
+  return linkat(AT_FDCWD, procPath, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+enum NewNameCopy { kNewCopied, kNewFailed, kNameTaken, kNoUnnamedFiles };
+
+// Copies into an unnamed file in the target's folder and links it under the
+// target's name, also after a failure midway. kNameTaken: the name exists,
+// so the copy must go in place.
+NewNameCopy CopyToNewName(int in, const struct stat &source, const std::string &target) {
+  if (getenv("KALVO_STANDIN_NO_TMPFILE") != nullptr) return kNoUnnamedFiles;
+  const mode_t mode = source.st_mode & kPermissionBits;
+  const int out = open(DirectoryOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+  if (out < 0) {
+    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return kNoUnnamedFiles;
+    FailOnTargetSide();
+    return kNewFailed;
   }
-  return false;
-}
-
-struct Staged {
-  int fd;
-  std::string name;  // empty while the file has no name
-  mode_t mode;       // the permission bits it was created with
-};
-
-// The process's file creation mask, read once: it trims the mode a new file
-// is created with, and setting it back needs the same call.
-mode_t CreationMask() {
-  static const mode_t mask = [] {
-    const mode_t current = umask(0);
-    umask(current);
-    return current;
-  }();
-  return mask;
-}
-
-// Opens the file that receives the copy: unnamed where the filesystem
-// supports it, otherwise under its staging name.
-// KALVO_STANDIN_NO_TMPFILE set in the environment takes the path of
-// filesystems without O_TMPFILE, so that tests reach it on any filesystem.
-// An unnamed file is nobody else's to open, so it takes the source's
-// permission bits from the start; a named one stays private until it is in
-// place.
-bool OpenStaged(const std::string &directory, const std::string &target, mode_t sourceMode,
-                Staged *staged) {
-  if (getenv("KALVO_STANDIN_NO_TMPFILE") == nullptr) {
-    staged->mode = sourceMode & kPermissionBits;
-    staged->fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, staged->mode);
-    staged->mode &= ~CreationMask();
-    if (staged->fd >= 0) return true;
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+  bool ok = FillTarget(in, source, out, mode & ~CreationMask());
+  const bool linked = LinkUnnamed(out, target);
+  const int linkError = errno;
+  if (!CloseTarget(out) && ok && linked) ok = FailWithErrno() != FALSE;
+  if (linked) return ok ? kNewCopied : kNewFailed;
+  // Written in place, an existing target would have been truncated first,
+  // whether or not the copy then went wrong.
+  if (linkError == EEXIST) return kNameTaken;
+  if (ok) {
+    errno = linkError;
+    FailOnTargetSide();
   }
-  staged->mode = kPrivateMode;
-  staged->name = StagingName(directory, target);
-  const int flags = O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC;
-  staged->fd = open(staged->name.c_str(), flags, kPrivateMode);
-  if (staged->fd < 0 && errno == EEXIST && unlink(staged->name.c_str()) == 0)
-    staged->fd = open(staged->name.c_str(), flags, kPrivateMode);
-  return staged->fd >= 0;
+  return kNewFailed;
 }
 
-// Whether an existing target may be replaced by a copy of `source`. Sets
-// the last error when it may not.
-bool MayReplace(const struct stat &source, const std::string &target, bool failIfExists) {
-  struct stat existing {};
+// Whether an existing target may be written over by a copy of `source`.
+// Sets the last error when it may not.
+bool MayOverwrite(const struct stat &source, const struct stat &existing, bool failIfExists) {
   DWORD refusal = ERROR_SUCCESS;
-  if (stat(target.c_str(), &existing) != 0)
-    refusal = errno == ENOENT ? ERROR_SUCCESS : Win32ErrorFromErrno(errno);
-  else if (existing.st_dev == source.st_dev && existing.st_ino == source.st_ino)
+  if (existing.st_dev == source.st_dev && existing.st_ino == source.st_ino)
     refusal = ERROR_SHARING_VIOLATION;  // the same file, reached through a link
   else if (failIfExists)
     refusal = ERROR_FILE_EXISTS;
-  else if (S_ISDIR(existing.st_mode) || !(existing.st_mode & S_IWUSR))
-    refusal = ERROR_ACCESS_DENIED;  // a folder, or read-only
+  else if (!S_ISREG(existing.st_mode) || !(existing.st_mode & S_IWUSR))
+    refusal = ERROR_ACCESS_DENIED;  // a folder or a device, or read-only
   if (refusal == ERROR_SUCCESS) return true;
   SetLastError(refusal);
   return false;
 }
 
-// Puts the complete copy under the target's name in one step: a link where
-// the name is new, a rename over an existing file that may be replaced.
-// Returns false with the last error set.
-bool Publish(Staged *staged, const std::string &directory, const std::string &target,
-             const struct stat &source, bool failIfExists) {
-  if (staged->name.empty()) {
-    if (LinkUnnamed(staged->fd, target, false)) return true;
-    if (errno != EEXIST) return FailWithErrno();
+// Truncates the target and writes it in place, creating it when missing.
+bool CopyInPlace(int in, const struct stat &source, const std::string &target, bool failIfExists) {
+  struct stat existing {};
+  if (stat(target.c_str(), &existing) == 0) {
+    if (!MayOverwrite(source, existing, failIfExists)) return false;
+  } else if (errno != ENOENT) {
+    return FailOnTargetSide() != FALSE;
   }
-  if (!MayReplace(source, target, failIfExists)) return false;
-  if (staged->name.empty()) {
-    staged->name = StagingName(directory, target);
-    if (!LinkUnnamed(staged->fd, staged->name, true)) {
-      staged->name.clear();
-      return FailWithErrno();
-    }
-  }
-  if (rename(staged->name.c_str(), target.c_str()) != 0) return FailWithErrno();
-  return true;
-}
-
-// Copies the open source into a staged file and publishes it. Returns false
-// with the last error set; a staged file is then removed.
-bool CopyInto(int in, const struct stat &source, const std::string &target, bool failIfExists) {
-  const std::string directory = DirectoryOf(target);
-  Staged staged{-1, {}, 0};
-  if (!OpenStaged(directory, target, source.st_mode, &staged)) return FailWithErrno();
-  const timespec times[2] = {source.st_atim, source.st_mtim};
-  const mode_t mode = source.st_mode & kPermissionBits;
-  bool ok = CopyContents(in, staged.fd, source.st_size) &&
-            (staged.mode == mode || fchmod(staged.fd, mode) == 0) &&
-            futimens(staged.fd, times) == 0;
-  if (!ok) FailWithErrno();
-  ok = ok && Publish(&staged, directory, target, source, failIfExists);
-  if (close(staged.fd) != 0 && ok) ok = FailWithErrno();
-  if (!ok && !staged.name.empty()) unlink(staged.name.c_str());
+  const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC,
+                       source.st_mode & kPermissionBits);
+  if (out < 0) return FailOnTargetSide() != FALSE;
+  bool ok = FillTarget(in, source, out, kUnknownMode);
+  if (!CloseTarget(out) && ok) ok = FailWithErrno() != FALSE;
   return ok;
 }
 
 }  // namespace
+
+void FailCopyStep(CopyStep step, int nth, int error) {
+  FaultCountdown[step] = nth;
+  FaultErrno[step] = error;
+}
 
 extern "C" BOOL CopyFileA(LPCSTR existingName, LPCSTR newName, BOOL failIfExists) {
   const std::string source = PosixPath(existingName);
@@ -203,9 +204,22 @@ extern "C" BOOL CopyFileA(LPCSTR existingName, LPCSTR newName, BOOL failIfExists
   const int in = open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (in < 0) return FailWithErrno();
   struct stat from {};
-  const bool regular = fstat(in, &from) == 0 && S_ISREG(from.st_mode);
-  const bool copied = regular && CopyInto(in, from, target, failIfExists != FALSE);
+  if (fstat(in, &from) != 0 || !S_ISREG(from.st_mode)) {
+    close(in);
+    return FailWith(ERROR_ACCESS_DENIED);  // a folder, pipe or device
+  }
+  bool copied = false;
+  switch (CopyToNewName(in, from, target)) {
+    case kNewCopied:
+      copied = true;
+      break;
+    case kNewFailed:
+      break;
+    case kNameTaken:
+    case kNoUnnamedFiles:
+      copied = CopyInPlace(in, from, target, failIfExists != FALSE);
+      break;
+  }
   close(in);
-  if (!regular) return FailWith(ERROR_ACCESS_DENIED);  // a folder, pipe or device
   return copied ? TRUE : FALSE;
 }

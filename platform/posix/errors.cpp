@@ -1,6 +1,10 @@
 #include "platform/posix/errors.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
+
+#include "platform/posix/paths.h"
 
 namespace {
 thread_local DWORD LastError = ERROR_SUCCESS;
@@ -15,6 +19,19 @@ DWORD Win32ErrorFromErrno(int error) {
       return ERROR_SUCCESS;
     case ENOENT:
       return ERROR_FILE_NOT_FOUND;
+    case EMFILE:
+    case ENFILE:
+      return ERROR_TOO_MANY_OPEN_FILES;
+    case EXDEV:
+      return ERROR_NOT_SAME_DEVICE;
+    case ELOOP:
+      return ERROR_CANT_RESOLVE_FILENAME;
+    case ENOTEMPTY:
+      return ERROR_DIR_NOT_EMPTY;
+    case EIO:
+      return ERROR_IO_DEVICE;
+    case EFBIG:
+      return ERROR_FILE_TOO_LARGE;
     case ENOTDIR:
       return ERROR_PATH_NOT_FOUND;
     case EACCES:
@@ -49,3 +66,9 @@ BOOL FailWith(DWORD error) {
 }
 
 BOOL FailWithErrno() { return FailWith(Win32ErrorFromErrno(errno)); }
+
+BOOL FailMissing(const std::string &path) {
+  struct stat folder {};
+  const bool folderThere = stat(DirectoryOf(path).c_str(), &folder) == 0 && S_ISDIR(folder.st_mode);
+  return FailWith(folderThere ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+}

@@ -16,3 +16,9 @@ bool WindowsPath(const char *posixPath, std::string *out) {
     if (c == '/') c = '\\';
   return true;
 }
+
+std::string DirectoryOf(const std::string &path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
