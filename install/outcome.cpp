@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "install/text.h"
+
 const char kInstalledText[] = "KALVO successfully installed!";
 const char kNoWorkDirText[] =
     "KALVO was not installed: the path of the working folder could not be read "
@@ -14,31 +16,89 @@ const char kReturnFailedText[] =
 const char kSearchBrokenText[] =
     "KALVO installation incomplete: the working folder could not be searched to "
     "the end, so unit files may be left in it.";
+const char kPathTooLongText[] = "its path in LIB would be too long.";
+const char kTargetIsSourceText[] = "LIB is this same folder under another name.";
+const char kRemedyText[] =
+    "Close the programs that use these units, or clear the read-only attribute of "
+    "their namesakes in LIB, then run install again.";
+const char kCutMark[] = "...";
 
-// Long enough for the counted message with the largest unsigned count.
-constexpr size_t kOutcomeTextSize = 128;
+// A name or a reason longer than this is cut, so that five of each fit.
+constexpr size_t kNameShown = 128;
+constexpr size_t kReasonShown = 160;
+// The system's text for an error code, before it is cut.
+constexpr DWORD kReasonSize = 256;
+
 char OutcomeText[kOutcomeTextSize];
 size_t OutcomeLength;
 
-// Appends to OutcomeText, cutting what would not fit.
-void Append(const char *text) {
+// Appends at most `limit` bytes of text, cutting what would not fit.
+void AppendUpTo(const char *text, size_t limit) {
   const size_t room = kOutcomeTextSize - 1 - OutcomeLength;
-  const size_t length = strnlen(text, room);
+  const size_t length = strnlen(text, limit < room ? limit : room);
   memcpy(OutcomeText + OutcomeLength, text, length);
   OutcomeLength += length;
   OutcomeText[OutcomeLength] = '\0';
 }
 
+void Append(const char *text) { AppendUpTo(text, kOutcomeTextSize); }
+
 void AppendCount(unsigned count) {
-  constexpr size_t kMaxDigits = 10;  // 4294967295
-  char digits[kMaxDigits + 1];
-  char *first = digits + kMaxDigits;
-  *first = '\0';
-  do {
-    *--first = static_cast<char>('0' + count % 10);
-    count /= 10;
-  } while (count != 0);
-  Append(first);
+  char digits[kDecimalSize];
+  Append(FormatDecimal(count, digits));
+}
+
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Appends text whole when it is at most `limit` bytes long; otherwise its
+// first bytes, never splitting a UTF-8 character, and a mark of the cut.
+void AppendCut(const char *text, size_t limit) {
+  size_t length = strnlen(text, limit + 1);
+  if (length <= limit) {
+    Append(text);
+    return;
+  }
+  length = limit - (sizeof kCutMark - 1);
+  while (length > 0 && IsContinuationByte(text[length])) --length;
+  AppendUpTo(text, length);
+  Append(kCutMark);
+}
+
+// The system's own text for an error code, in the user's language, without
+// its line break; a text with the number where the system has none.
+void AppendErrorText(DWORD error) {
+  char reason[kReasonSize];
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                error, 0, reason, kReasonSize, nullptr);
+  if (length >= kReasonSize) length = 0;
+  while (length > 0 &&
+         (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
+    --length;
+  if (length == 0) {
+    Append("system error ");
+    AppendCount(error);
+    Append(".");
+    return;
+  }
+  reason[length] = '\0';
+  AppendCut(reason, kReasonShown);
+}
+
+void AppendLeftUnit(const LeftUnit &unit) {
+  Append("\n");
+  AppendCut(unit.name, kNameShown);
+  Append(": ");
+  switch (unit.reason) {
+    case kLeftPathTooLong:
+      Append(kPathTooLongText);
+      break;
+    case kLeftTargetIsSource:
+      Append(kTargetIsSourceText);
+      break;
+    case kLeftOnError:
+      AppendErrorText(unit.error);
+      break;
+  }
 }
 
 }  // namespace
@@ -58,9 +118,19 @@ const char *DescribeOutcome(const TransferOutcome &outcome, int *status) {
   }
   *status = kExitIncomplete;
   OutcomeLength = 0;
+  OutcomeText[0] = '\0';
   Append("KALVO installation incomplete: ");
   AppendCount(outcome.unitsLeft);
   Append(outcome.unitsLeft == 1 ? " unit file was" : " unit files were");
   Append(" left in the working folder.");
+  const unsigned named = outcome.unitsLeft < kLeftUnitsNamed ? outcome.unitsLeft : kLeftUnitsNamed;
+  for (unsigned i = 0; i < named; ++i) AppendLeftUnit(outcome.named[i]);
+  if (outcome.unitsLeft > named) {
+    Append("\nand ");
+    AppendCount(outcome.unitsLeft - named);
+    Append(" more.");
+  }
+  Append("\n");
+  Append(kRemedyText);
   return OutcomeText;
 }

@@ -1,5 +1,7 @@
 #pragma once
 // What the run tells the user at its end, and the exit status that goes with it.
+#include <cstddef>
+
 #include "install/transfer.h"
 
 constexpr int kExitInstalled = 0;
@@ -10,6 +12,12 @@ extern const char kInstalledText[];
 // The working directory could not be recorded whole: nothing was touched.
 extern const char kNoWorkDirText[];
 
+// The whole text stays below this size, terminator included: names and
+// reasons that would not fit are cut.
+constexpr size_t kOutcomeTextSize = 2048;
+
 // Returns the text that truthfully describes the transfer and sets *status.
-// The text lives in a static buffer until the next call.
+// When units were left, the text names the first of them, each with the
+// reason it was left, and says what to do. The text lives in a static
+// buffer until the next call.
 const char *DescribeOutcome(const TransferOutcome &outcome, int *status);

@@ -4,3 +4,4 @@ char WorkDir[kWorkDirSize];
 char InstallRoot[kWorkDirSize];
 char TargetPath[kTargetPathSize];
 char *NameSlot = TargetPath;
+char StagingPath[kTargetPathSize];

@@ -14,3 +14,7 @@ extern char TargetPath[kTargetPathSize];
 // Where each file name is written in TargetPath, just after the target
 // directory's trailing backslash.
 extern char *NameSlot;
+// This run's staging file in the target directory: each unit is copied
+// there and then renamed over its target, so that no unit's name in the
+// target directory ever holds a partial copy. Empty when it does not fit.
+extern char StagingPath[kTargetPathSize];

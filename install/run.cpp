@@ -36,7 +36,7 @@ extern "C" int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   memcpy(InstallRoot, WorkDir, sizeof InstallRoot);
 
-  const TransferOutcome outcome = TransferFiles(kUnitPattern, kTargetSubdirectory);
+  const TransferOutcome &outcome = TransferFiles(kUnitPattern, kTargetSubdirectory);
   int status = kExitInstalled;
   ReportMessage(DescribeOutcome(outcome, &status));
   return status;

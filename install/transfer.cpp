@@ -2,27 +2,16 @@
 
 #include <cstring>
 
+#include "install/move_unit.h"
 #include "install/paths.h"
+#include "install/staging.h"
+#include "install/text.h"
 
 namespace {
 
-// Writes text at `at` inside TargetPath, terminator included. Returns false,
-// writing nothing, when it would not fit.
-bool WriteIntoTarget(char *at, const char *text) {
-  const size_t room = static_cast<size_t>(TargetPath + kTargetPathSize - at);
-  const size_t length = strlen(text);
-  if (length >= room) return false;
-  memcpy(at, text, length + 1);
-  return true;
-}
+TransferOutcome Outcome;
 
-bool AppendToTarget(const char *text) {
-  return WriteIntoTarget(TargetPath + strlen(TargetPath), text);
-}
-
-bool IsDirectory(const WIN32_FIND_DATAA &found) {
-  return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
+bool AppendToTarget(const char *text) { return AppendWithin(TargetPath, kTargetPathSize, text); }
 
 // A search that stops for any reason but having run out of matches has not
 // seen the whole folder.
@@ -31,24 +20,22 @@ bool SearchRanToEnd() {
   return error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND;
 }
 
-// Copies one match to its target path and deletes the source once the copy
-// stands. A source whose copy failed is never deleted. Returns whether the
-// unit is in the target directory; a source that cannot be deleted after a
-// good copy (read-only, say) still counts as installed.
-bool MoveOne(const WIN32_FIND_DATAA &found, bool targetFormed) {
-  if (!targetFormed || !WriteIntoTarget(NameSlot, found.cFileName)) {
-    *NameSlot = '\0';
-    return false;
+void CountLeft(const char *name, LeftReason reason, DWORD error) {
+  if (Outcome.unitsLeft < kLeftUnitsNamed) {
+    LeftUnit &unit = Outcome.named[Outcome.unitsLeft];
+    const size_t length = strnlen(name, sizeof unit.name - 1);
+    memcpy(unit.name, name, length);
+    unit.name[length] = '\0';
+    unit.reason = reason;
+    unit.error = error;
   }
-  if (!CopyFileA(found.cFileName, TargetPath, FALSE)) return false;
-  DeleteFileA(found.cFileName);
-  return true;
+  ++Outcome.unitsLeft;
 }
 
 }  // namespace
 
-TransferOutcome TransferFiles(const char *pattern, const char *subdirectory) {
-  TransferOutcome outcome = {0, false, false};
+const TransferOutcome &TransferFiles(const char *pattern, const char *subdirectory) {
+  memset(&Outcome, 0, sizeof Outcome);
 
   TargetPath[0] = '\0';
   bool targetFormed = AppendToTarget(InstallRoot) && AppendToTarget(subdirectory);
@@ -59,23 +46,26 @@ TransferOutcome TransferFiles(const char *pattern, const char *subdirectory) {
   // The search and every source name are relative to the working directory.
   // Searching anywhere else could copy the target's files onto themselves.
   if (!SetCurrentDirectoryA(WorkDir)) {
-    outcome.walkSkipped = true;
-    return outcome;
+    Outcome.walkSkipped = true;
+    return Outcome;
   }
 
   targetFormed = targetFormed && AppendToTarget("\\");
   NameSlot = TargetPath + strlen(TargetPath);
+  BeginStaging(targetFormed);
 
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(pattern, &found);
   if (search == INVALID_HANDLE_VALUE) {
-    outcome.searchBroken = !SearchRanToEnd();
-    return outcome;
+    Outcome.searchBroken = !SearchRanToEnd();
+    return Outcome;
   }
   do {
-    if (!MoveOne(found, targetFormed) && !IsDirectory(found)) ++outcome.unitsLeft;
+    LeftReason reason = kLeftOnError;
+    DWORD error = ERROR_SUCCESS;
+    if (MoveUnit(found, &reason, &error) == kUnitLeft) CountLeft(found.cFileName, reason, error);
   } while (FindNextFileA(search, &found));
-  outcome.searchBroken = !SearchRanToEnd();
+  Outcome.searchBroken = !SearchRanToEnd();
   FindClose(search);
-  return outcome;
+  return Outcome;
 }

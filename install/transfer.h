@@ -1,12 +1,31 @@
 #pragma once
 // Moves every file of the working directory that matches a pattern into a
-// subdirectory of InstallRoot: copy, then delete the source once the copy
-// stands. Never a rename, one file at a time, not recursive.
+// subdirectory of InstallRoot, one file at a time, not recursive. A source
+// is deleted only once its copy stands under its own name in the target.
+#include "platform/win32_api.h"
+
+// Why a unit was left in the working folder.
+enum LeftReason {
+  kLeftOnError,         // a step failed with a system error code
+  kLeftPathTooLong,     // its path in the target directory would not fit
+  kLeftTargetIsSource,  // the target directory is the working folder itself
+};
+
+struct LeftUnit {
+  char name[MAX_PATH];
+  LeftReason reason;
+  DWORD error;  // the system error code, for kLeftOnError
+};
+
+// The first units left are named; the rest are only counted.
+constexpr unsigned kLeftUnitsNamed = 5;
 
 struct TransferOutcome {
-  // Matched entries that are not directories and could not be copied into
-  // the target: they are still in the working folder.
+  // Matched files that could not be moved: they are still in the working
+  // folder. Folders, and units that another run moved meanwhile, are not.
   unsigned unitsLeft;
+  // The first of them, in the order the search met them.
+  LeftUnit named[kLeftUnitsNamed];
   // The search ended on an error instead of at its last match, so further
   // units may be left in the working folder.
   bool searchBroken;
@@ -17,5 +36,6 @@ struct TransferOutcome {
 
 // subdirectory is appended unchanged to InstallRoot, so it begins with a
 // backslash. On return the current directory is WorkDir again, unless
-// walkSkipped reports that it could not be entered.
-TransferOutcome TransferFiles(const char *pattern, const char *subdirectory);
+// walkSkipped reports that it could not be entered. The outcome lives in
+// static storage until the next call.
+const TransferOutcome &TransferFiles(const char *pattern, const char *subdirectory);

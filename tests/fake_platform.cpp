@@ -15,6 +15,10 @@ const char *const kOpNames[kOpCount] = {"GetCurrentDirectoryA",
                                         "FindClose",
                                         "CopyFileA",
                                         "DeleteFileA",
+                                        "MoveFileExA",
+                                        "GetFileAttributesA",
+                                        "SetFileAttributesA",
+                                        "FormatMessageA",
                                         "MessageBoxA"};
 
 namespace {
@@ -31,16 +35,28 @@ std::string commandLine;
 std::vector<std::string> log;
 std::vector<Box> boxes;
 std::vector<Search> searches;
+std::map<std::string, std::string, NameLess> folderLinks;
 int calls[kOpCount];
 int failAt[kOpCount];
+int actAt[kOpCount];
+int failedCallIndex;
+std::function<void()> actions[kOpCount];
 DWORD lastError;
 
 // Counts the call, logs it and says whether it is the one to fail.
 bool Enter(Op op, const std::string &args) {
   log.push_back(std::string(kOpNames[op]) + "(" + args + ")");
-  if (++calls[op] != failAt[op]) return false;
-  lastError = ERROR_ACCESS_DENIED;
+  if (++calls[op] == actAt[op] && actions[op]) actions[op]();
+  if (calls[op] != failAt[op]) return false;
+  failedCallIndex = static_cast<int>(log.size()) - 1;
+  lastError = kInjectedError;
   return true;
+}
+
+bool HasPrefix(const std::string &path, const std::string &prefix) {
+  return path.size() >= prefix.size() && !NameLess()(path.substr(0, prefix.size()), prefix) &&
+         !NameLess()(prefix, path.substr(0, prefix.size())) &&
+         (path.size() == prefix.size() || path[prefix.size()] == '\\');
 }
 
 BOOL Fail(DWORD error) {
@@ -56,6 +72,8 @@ std::string Resolve(const std::string &name) {
   for (char c : joined)
     if (!(c == '\\' && !path.empty() && path.back() == '\\')) path += c;
   if (path.size() > 3 && path.back() == '\\') path.pop_back();
+  for (const auto &link : folderLinks)
+    if (HasPrefix(path, link.first)) return link.second + path.substr(link.first.size());
   return path;
 }
 
@@ -89,6 +107,23 @@ BOOL FillNext(Search &search, LPWIN32_FIND_DATAA found) {
 
 }  // namespace
 
+std::string SystemText(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+      return "The system cannot find the file specified.\r\n";
+    case ERROR_PATH_NOT_FOUND:
+      return "The system cannot find the path specified.\r\n";
+    case ERROR_ACCESS_DENIED:
+      return "Access is denied.\r\n";
+    case ERROR_SHARING_VIOLATION:
+      return "The process cannot access the file because it is being used by another process.\r\n";
+    case ERROR_GEN_FAILURE:
+      return "A device attached to the system is not functioning.\r\n";
+    default:
+      return "";
+  }
+}
+
 bool NameLess::operator()(const std::string &a, const std::string &b) const {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
     return std::tolower(static_cast<unsigned char>(x)) <
@@ -101,8 +136,12 @@ void Reset(const std::string &newCwd, const std::string &newCommandLine) {
   log.clear();
   boxes.clear();
   searches.clear();
+  folderLinks.clear();
   memset(calls, 0, sizeof calls);
   memset(failAt, 0, sizeof failAt);
+  memset(actAt, 0, sizeof actAt);
+  failedCallIndex = -1;
+  for (auto &action : actions) action = nullptr;
   lastError = ERROR_SUCCESS;
   commandLine = newCommandLine;
   cwd = newCwd;
@@ -122,8 +161,17 @@ void AddFile(const std::string &path, const std::string &content, bool readOnly)
   files[full] = Node{false, readOnly, false, content};
 }
 
+void AddFolderLink(const std::string &path, const std::string &target) {
+  folderLinks[path] = Resolve(target);
+}
+
 void FailCall(Op op, int nth) { failAt[op] = nth; }
+void BeforeCall(Op op, int nth, std::function<void()> action) {
+  actAt[op] = nth;
+  actions[op] = std::move(action);
+}
 int Calls(Op op) { return calls[op]; }
+int FailedCallIndex() { return failedCallIndex; }
 Tree &Files() { return files; }
 const std::vector<std::string> &Log() { return log; }
 const std::vector<Box> &Boxes() { return boxes; }
@@ -193,8 +241,10 @@ extern "C" BOOL FindClose(HANDLE handle) {
   return TRUE;
 }
 
+// Win32 checks what it can before it writes; a copy that then fails midway
+// has already replaced the target with what it wrote.
 extern "C" BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
-  if (Enter(kCopyFile, std::string(from) + ", " + to)) return FALSE;
+  const bool failsMidway = Enter(kCopyFile, std::string(from) + ", " + to);
   const std::string source = Resolve(from), target = Resolve(to);
   auto src = files.find(source);
   if (src == files.end()) return Fail(ERROR_FILE_NOT_FOUND);
@@ -207,8 +257,11 @@ extern "C" BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
     if (dst->second.directory || dst->second.readOnly) return Fail(ERROR_ACCESS_DENIED);
     files.erase(dst);  // the new entry takes the source's spelling of the name
   }
-  files[target] = Node{false, src->second.readOnly, false, src->second.content};
-  return TRUE;
+  const Node &copied = src->second;
+  const std::string content =
+      failsMidway ? copied.content.substr(0, copied.content.size() / 2) : copied.content;
+  files[target] = Node{false, copied.readOnly, false, content};
+  return failsMidway ? Fail(kInjectedError) : TRUE;
 }
 
 extern "C" BOOL DeleteFileA(LPCSTR name) {
@@ -218,6 +271,72 @@ extern "C" BOOL DeleteFileA(LPCSTR name) {
   if (it->second.directory || it->second.readOnly) return Fail(ERROR_ACCESS_DENIED);
   files.erase(it);
   return TRUE;
+}
+
+extern "C" BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
+  if (Enter(kMoveFileEx, std::string(from) + ", " + to + ", " + std::to_string(flags)))
+    return FALSE;
+  const std::string source = Resolve(from), target = Resolve(to);
+  auto src = files.find(source);
+  if (src == files.end()) return Fail(ERROR_FILE_NOT_FOUND);
+  if (!IsDirectory(ParentOf(target))) return Fail(ERROR_PATH_NOT_FOUND);
+  auto dst = files.find(target);
+  if (dst == src) return TRUE;
+  if (dst != files.end()) {
+    if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
+    if (dst->second.directory || src->second.directory || dst->second.readOnly)
+      return Fail(ERROR_ACCESS_DENIED);
+    files.erase(dst);
+  }
+  const Node moved = src->second;
+  files.erase(src);
+  files[target] = moved;
+  return TRUE;
+}
+
+extern "C" DWORD GetFileAttributesA(LPCSTR name) {
+  if (Enter(kGetFileAttributes, name)) return INVALID_FILE_ATTRIBUTES;
+  const std::string path = Resolve(name);
+  auto it = files.find(path);
+  if (it == files.end()) {
+    Fail(IsDirectory(ParentOf(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  const Node &node = it->second;
+  DWORD attributes = node.directory ? FILE_ATTRIBUTE_DIRECTORY
+                     : node.special ? FILE_ATTRIBUTE_NORMAL
+                                    : FILE_ATTRIBUTE_ARCHIVE;
+  if (node.readOnly) attributes |= FILE_ATTRIBUTE_READONLY;
+  return attributes;
+}
+
+extern "C" BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
+  if (Enter(kSetFileAttributes, std::string(name) + ", " + std::to_string(attributes)))
+    return FALSE;
+  const std::string path = Resolve(name);
+  auto it = files.find(path);
+  if (it == files.end())
+    return Fail(IsDirectory(ParentOf(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+  it->second.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  return TRUE;
+}
+
+extern "C" DWORD GetCurrentProcessId(void) { return kProcessId; }
+
+extern "C" DWORD FormatMessageA(DWORD flags, LPCVOID, DWORD code, DWORD, LPSTR buffer, DWORD size,
+                                va_list *) {
+  if (Enter(kFormatMessage, std::to_string(code))) return 0;
+  if (flags != (FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS)) {
+    Fail(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const std::string text = SystemText(code);
+  if (text.empty() || text.size() + 1 > size) {
+    Fail(text.empty() ? ERROR_MR_MID_NOT_FOUND : ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  memcpy(buffer, text.c_str(), text.size() + 1);
+  return static_cast<DWORD>(text.size());
 }
 
 extern "C" int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {

@@ -1,6 +1,7 @@
 #pragma once
 // A test double of the platform seam: an in-memory Windows file system that
 // records every call and can make any single call fail.
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@ enum Op {
   kFindClose,
   kCopyFile,
   kDeleteFile,
+  kMoveFileEx,
+  kGetFileAttributes,
+  kSetFileAttributes,
+  kFormatMessage,
   kMessageBox,
   kOpCount
 };
@@ -41,14 +46,33 @@ struct Box {
   std::string text;
 };
 
+// The error code that a call made to fail sets.
+constexpr DWORD kInjectedError = ERROR_GEN_FAILURE;
+// The process id the double gives.
+constexpr DWORD kProcessId = 4242;
+
 // Empties everything and makes `cwd` (created with its parents) current.
 void Reset(const std::string &cwd, const std::string &commandLine = "\"C:\\Kit\\install.exe\" ");
 void AddDirectory(const std::string &path);
 void AddFile(const std::string &path, const std::string &content, bool readOnly = false);
+// Makes `path` a link to the folder `target`: every path under it names the
+// same entry under `target`, as a junction or a bind mount does.
+void AddFolderLink(const std::string &path, const std::string &target);
 
-// The nth call (counted from 1) of `op` fails and has no effect.
+// The nth call (counted from 1) of `op` fails with kInjectedError. A copy
+// made to fail fails midway: the target holds half of the source, as Wine
+// leaves it, and what it held before is lost. Every other call made to fail
+// has no effect.
 void FailCall(Op op, int nth);
+// Runs `action` just before the nth call of `op` does anything; this is how
+// a test lets another process change the folders meanwhile.
+void BeforeCall(Op op, int nth, std::function<void()> action);
 int Calls(Op op);
+// Where in Log() the call made to fail stands; -1 when none failed.
+int FailedCallIndex();
+// The text the double's FormatMessageA gives for a code, line break
+// included; empty for a code it has none for.
+std::string SystemText(DWORD code);
 
 Tree &Files();
 const std::vector<std::string> &Log();

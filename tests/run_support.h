@@ -3,9 +3,14 @@
 // must keep: no unit lost, and a final word and status that tell the truth.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "install/paths.h"
 #include "tests/fake_platform.h"
 
 namespace runs {
@@ -15,8 +20,20 @@ using Units = std::map<std::string, std::string>;  // name -> content
 const char kKit[] = "C:\\Kit";
 const char kLib[] = "C:\\Kit\\LIB";
 const char kInstalled[] = "KALVO successfully installed!";
+const char kIncomplete[] = "KALVO installation incomplete: ";
+const char kRemedy[] =
+    "Close the programs that use these units, or clear the read-only attribute of their "
+    "namesakes in LIB, then run install again.";
+// The double's process id makes this run's staging file name.
+const char kStagingName[] = "~kalvo-4242.tmp";
 
+// Runs the program as a new process would: from zero-filled path buffers.
 inline int RunInstaller() {
+  memset(WorkDir, 0, sizeof WorkDir);
+  memset(InstallRoot, 0, sizeof InstallRoot);
+  memset(TargetPath, 0, sizeof TargetPath);
+  memset(StagingPath, 0, sizeof StagingPath);
+  NameSlot = TargetPath;
   char tail[] = "";
   return WinMain(nullptr, nullptr, tail, SW_SHOWDEFAULT);
 }
@@ -31,40 +48,85 @@ inline bool StartsWith(const std::string &text, const char *prefix) {
   return text.rfind(prefix, 0) == 0;
 }
 
+inline std::vector<std::string> Lines(const std::string &text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+inline std::string LeftLine(unsigned count) {
+  return std::string(kIncomplete) + std::to_string(count) +
+         (count == 1 ? " unit file was" : " unit files were") + " left in the working folder.";
+}
+
+// The reason line the box gives for an error code: the system's text
+// without its line break, or the number where the system has none.
+inline std::string ReasonOf(DWORD code) {
+  const std::string text = fake::SystemText(code);
+  if (text.empty()) return "system error " + std::to_string(code) + ".";
+  return text.substr(0, text.size() - 2);
+}
+
 // Every unit is whole in the kit or in LIB; status 0 only when every unit is
-// in LIB; status 1 names the number left when it can count them; status 2
+// in LIB; status 1 counts the units left and names the first five of them
+// (returned as name -> reason), or says that the search broke off; status 2
 // only when nothing moved. The box, when shown, says the same.
-inline void ExpectLosslessAndTruthful(const Units &units, int status) {
-  int notInLib = 0, movedAway = 0;
+inline std::map<std::string, std::string> ExpectLosslessAndTruthful(const Units &units,
+                                                                    int status) {
+  std::map<std::string, std::string> named;
+  std::vector<std::string> left;
+  int movedAway = 0;
   for (const auto &unit : units) {
     const bool inKit = Lookup(kKit, unit.first) == unit.second;
     const bool inLib = Lookup(kLib, unit.first) == unit.second;
     EXPECT_TRUE(inKit || inLib) << unit.first << " was lost";
-    notInLib += inLib ? 0 : 1;
+    if (!inLib) left.push_back(unit.first);
     movedAway += inKit ? 0 : 1;
   }
-  const std::string text = fake::Boxes().empty() ? "" : fake::Boxes().back().text;
   const bool shown = !fake::Boxes().empty();
+  const std::vector<std::string> lines = Lines(shown ? fake::Boxes().back().text : "");
   switch (status) {
     case 0:
-      EXPECT_EQ(notInLib, 0);
-      if (shown) EXPECT_EQ(text, kInstalled);
+      EXPECT_TRUE(left.empty());
+      if (shown) EXPECT_EQ(lines, std::vector<std::string>{kInstalled});
       break;
     case 1:
-      if (shown) EXPECT_TRUE(StartsWith(text, "KALVO installation incomplete: ")) << text;
-      if (shown && text.find("searched") == std::string::npos) {
-        const std::string count = std::to_string(notInLib) + " unit file";
-        EXPECT_TRUE(StartsWith(text, ("KALVO installation incomplete: " + count).c_str())) << text;
-        EXPECT_GT(notInLib, 0);
+      if (!shown || lines[0].find("searched") != std::string::npos) break;
+      EXPECT_EQ(lines[0], LeftLine(static_cast<unsigned>(left.size())));
+      EXPECT_EQ(lines.back(), kRemedy);
+      for (size_t i = 1; i + 1 < lines.size(); ++i) {
+        const size_t colon = lines[i].find(": ");
+        if (StartsWith(lines[i], "and ")) {
+          EXPECT_EQ(lines[i], "and " + std::to_string(left.size() - 5) + " more.");
+        } else if (colon != std::string::npos) {
+          named[lines[i].substr(0, colon)] = lines[i].substr(colon + 2);
+        } else {
+          ADD_FAILURE() << "unexpected line: " << lines[i];
+        }
+      }
+      EXPECT_EQ(named.size(), left.size() < 5 ? left.size() : 5);
+      for (const auto &unit : named) {
+        // A long name is shown cut, with a mark.
+        const std::string shown = unit.first;
+        const bool cut = shown.size() > 3 && shown.compare(shown.size() - 3, 3, "...") == 0;
+        EXPECT_TRUE(std::any_of(
+            left.begin(), left.end(),
+            [&](const std::string &name) {
+              return name == shown ||
+                     (cut && StartsWith(name, shown.substr(0, shown.size() - 3).c_str()));
+            }))
+            << shown << " is named but is in LIB";
       }
       break;
     case 2:
       EXPECT_EQ(movedAway, 0);
-      if (shown) EXPECT_TRUE(StartsWith(text, "KALVO was not installed: ")) << text;
+      if (shown) EXPECT_TRUE(StartsWith(lines[0], "KALVO was not installed: ")) << lines[0];
       break;
     default:
       ADD_FAILURE() << "unexpected exit status " << status;
   }
+  return named;
 }
 
 }  // namespace runs

@@ -16,16 +16,24 @@ TEST(Run, CallsThePlatformInTheOrderOfAMove) {
   fake::AddFile("C:\\Kit\\a.dcu", "A");
   fake::AddFile("C:\\Kit\\b.dcu", "B");
   EXPECT_EQ(RunInstaller(), 0);
+  const std::string staging = "C:\\Kit\\LIB\\~kalvo-4242.tmp";
   const std::vector<std::string> expected = {
       "GetCurrentDirectoryA(499)",
       "SetCurrentDirectoryA(C:\\Kit\\LIB)",
       "CreateDirectoryA(C:\\Kit\\LIB)",
       "SetCurrentDirectoryA(C:\\Kit)",
+      "SetFileAttributesA(" + staging + ", 128)",  // a stale staging file is cleared
+      "DeleteFileA(" + staging + ")",
       "FindFirstFileA(*.dcu)",
-      "CopyFileA(a.dcu, C:\\Kit\\LIB\\a.dcu)",
+      "CopyFileA(a.dcu, " + staging + ")",
+      "GetFileAttributesA(~kalvo-4242.tmp)",  // once: is LIB the kit itself?
+      "GetFileAttributesA(" + staging + ")",
+      "MoveFileExA(" + staging + ", C:\\Kit\\LIB\\a.dcu, 1)",
       "DeleteFileA(a.dcu)",
       "FindNextFileA()",
-      "CopyFileA(b.dcu, C:\\Kit\\LIB\\b.dcu)",
+      "CopyFileA(b.dcu, " + staging + ")",
+      "GetFileAttributesA(" + staging + ")",
+      "MoveFileExA(" + staging + ", C:\\Kit\\LIB\\b.dcu, 1)",
       "DeleteFileA(b.dcu)",
       "FindNextFileA()",
       "FindClose()",
@@ -75,15 +83,24 @@ TEST(Run, DirectoryNamedLikeAUnitStaysAndIsNoFailure) {
   ExpectLosslessAndTruthful({{"a.dcu", "A"}}, 0);
 }
 
-TEST(Run, ReadOnlySourceIsCopiedAndCountsAsInstalled) {
+// The copy of a read-only unit is made writable before it is put in place,
+// so a second run, and a new version of the unit, can replace it.
+TEST(Run, ReadOnlyUnitInstallsTwiceAndANewVersionReplacesIt) {
   fake::Reset(kKit);
   fake::AddFile("C:\\Kit\\ro.dcu", "RO", true);
   EXPECT_EQ(RunInstaller(), 0);
-  EXPECT_EQ(Lookup(kKit, "ro.dcu"), "RO");
+  EXPECT_EQ(Lookup(kKit, "ro.dcu"), "RO") << "a read-only source cannot be deleted";
   EXPECT_EQ(Lookup(kLib, "ro.dcu"), "RO");
+  EXPECT_FALSE(fake::Files().at("C:\\Kit\\LIB\\ro.dcu").readOnly);
+  EXPECT_EQ(RunInstaller(), 0);
+  fake::Files().erase("C:\\Kit\\ro.dcu");
+  fake::AddFile("C:\\Kit\\ro.dcu", "RO 2", true);
+  EXPECT_EQ(RunInstaller(), 0);
+  EXPECT_EQ(Lookup(kLib, "ro.dcu"), "RO 2");
+  for (const auto &box : fake::Boxes()) EXPECT_EQ(box.text, kInstalled);
 }
 
-TEST(Run, FailedCopiesKeepTheirSourcesAndAreCounted) {
+TEST(Run, FailedCopiesKeepTheirSourcesAndAreNamedWithTheirReasons) {
   fake::Reset(kKit);
   fake::AddFile("C:\\Kit\\a.dcu", "A");
   fake::AddFile("C:\\Kit\\b.dcu", "B");
@@ -94,8 +111,43 @@ TEST(Run, FailedCopiesKeepTheirSourcesAndAreCounted) {
   EXPECT_EQ(Lookup(kKit, "a.dcu"), "A");
   EXPECT_EQ(Lookup(kLib, "a.dcu"), "locked");
   EXPECT_EQ(Lookup(kLib, "b.dcu"), "B");
-  EXPECT_EQ(fake::Boxes().back().text,
-            "KALVO installation incomplete: 2 unit files were left in the working folder.");
+  EXPECT_EQ(Lookup(kLib, kStagingName), "<none>");
+  EXPECT_EQ(fake::Boxes().back().text, LeftLine(2) +
+                                           "\na.dcu: Access is denied."
+                                           "\nc.dcu: Access is denied.\n" +
+                                           kRemedy);
+}
+
+TEST(Run, MoreThanFiveLeftNamesFiveAndCountsTheRest) {
+  fake::Reset(kKit);
+  fake::AddFile("C:\\Kit\\LIB", "not a folder");
+  Units units;
+  for (char c = 'a'; c <= 'g'; ++c) units[std::string(1, c) + ".dcu"] = std::string(1, c);
+  for (const auto &unit : units) fake::AddFile(std::string(kKit) + "\\" + unit.first, unit.second);
+  EXPECT_EQ(RunInstaller(), 1);
+  const auto named = ExpectLosslessAndTruthful(units, 1);
+  EXPECT_EQ(named.size(), 5u);
+  for (const auto &unit : named) EXPECT_EQ(unit.second, ReasonOf(ERROR_PATH_NOT_FOUND));
+  const auto lines = Lines(fake::Boxes().back().text);
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[1], "a.dcu: The system cannot find the path specified.") << "in search order";
+  EXPECT_EQ(lines[6], "and 2 more.");
+}
+
+// A name is shown whole up to 128 bytes, letters outside ASCII included;
+// longer ones are cut, never inside a character.
+TEST(Run, NamesOfUnitsLeftAreShownWholeOrCutAtACharacter) {
+  fake::Reset(kKit);
+  fake::AddFile("C:\\Kit\\LIB", "not a folder");
+  const std::string cyrillic =
+      "\xD0\x9C\xD0\xBE\xD0\xB4\xD1\x83\xD0\xBB\xD1\x8C.dcu";  // Модуль.dcu
+  const std::string longName = "x" + std::string(125, 'y') + "\xC3\xA9" + ".dcu";  // é at 126
+  fake::AddFile(std::string(kKit) + "\\" + cyrillic, "M");
+  fake::AddFile(std::string(kKit) + "\\" + longName, "L");
+  EXPECT_EQ(RunInstaller(), 1);
+  const auto named = ExpectLosslessAndTruthful({{cyrillic, "M"}, {longName, "L"}}, 1);
+  EXPECT_EQ(named.count(cyrillic), 1u);
+  EXPECT_EQ(named.count("x" + std::string(124, 'y') + "..."), 1u) << "cut before the \xC3\xA9";
 }
 
 TEST(Run, LibThatIsAFileFailsEveryCopy) {
@@ -105,7 +157,53 @@ TEST(Run, LibThatIsAFileFailsEveryCopy) {
   EXPECT_EQ(RunInstaller(), 1);
   EXPECT_EQ(Lookup(kKit, "a.dcu"), "A");
   EXPECT_EQ(fake::Boxes().back().text,
-            "KALVO installation incomplete: 1 unit file was left in the working folder.");
+            LeftLine(1) + "\na.dcu: The system cannot find the path specified.\n" + kRemedy);
+}
+
+// LIB a link back to the kit: the staging copy shows up in the kit, so no
+// copy is ever renamed over its own source.
+TEST(Run, LibThatIsTheKitUnderAnotherNameMovesNothing) {
+  fake::Reset(kKit);
+  fake::AddFolderLink(kLib, kKit);
+  fake::AddFile("C:\\Kit\\a.dcu", "A");
+  fake::AddFile("C:\\Kit\\b.dcu", "B");
+  fake::AddDirectory("C:\\Kit\\folder.dcu");
+  EXPECT_EQ(RunInstaller(), 1);
+  EXPECT_EQ(Lookup(kKit, "a.dcu"), "A");
+  EXPECT_EQ(Lookup(kKit, "b.dcu"), "B");
+  EXPECT_EQ(Lookup(kKit, kStagingName), "<none>");
+  EXPECT_EQ(fake::Calls(fake::kMoveFileEx), 0);
+  EXPECT_EQ(fake::Calls(fake::kCopyFile), 1) << "one copy, to find out; then none";
+  EXPECT_EQ(fake::Boxes().back().text,
+            LeftLine(2) +
+                "\na.dcu: LIB is this same folder under another name."
+                "\nb.dcu: LIB is this same folder under another name.\n" +
+                kRemedy);
+}
+
+// Another run moved the unit between this run's search and its copy.
+TEST(Run, UnitThatAnotherRunMovedIsNotLeft) {
+  fake::Reset(kKit);
+  fake::AddFile("C:\\Kit\\a.dcu", "A");
+  fake::AddFile("C:\\Kit\\b.dcu", "B");
+  fake::BeforeCall(fake::kCopyFile, 1, [] {
+    fake::AddFile("C:\\Kit\\LIB\\a.dcu", "A");
+    fake::Files().erase("C:\\Kit\\a.dcu");
+  });
+  EXPECT_EQ(RunInstaller(), 0);
+  ExpectLosslessAndTruthful({{"a.dcu", "A"}, {"b.dcu", "B"}}, 0);
+}
+
+// A killed run with the same process id left a read-only staging file.
+TEST(Run, StaleStagingFileIsClearedAndNeverDisturbs) {
+  fake::Reset(kKit);
+  fake::AddFile(std::string(kLib) + "\\" + kStagingName, "partial", true);
+  fake::AddFile(std::string(kLib) + "\\~kalvo-99.tmp", "another run's");
+  fake::AddFile("C:\\Kit\\a.dcu", "A");
+  EXPECT_EQ(RunInstaller(), 0);
+  EXPECT_EQ(Lookup(kLib, "a.dcu"), "A");
+  EXPECT_EQ(Lookup(kLib, kStagingName), "<none>");
+  EXPECT_EQ(Lookup(kLib, "~kalvo-99.tmp"), "another run's") << "never another run's";
 }
 
 TEST(Run, AtADriveRootTheSubdirectoryIsAppendedUnchanged) {
@@ -113,43 +211,51 @@ TEST(Run, AtADriveRootTheSubdirectoryIsAppendedUnchanged) {
   fake::AddFile("C:\\a.dcu", "A");
   EXPECT_EQ(RunInstaller(), 0);
   EXPECT_EQ(fake::Log()[1], "SetCurrentDirectoryA(C:\\\\LIB)");
-  EXPECT_EQ(fake::Log()[5], "CopyFileA(a.dcu, C:\\\\LIB\\a.dcu)");
+  EXPECT_EQ(fake::Log()[10], "MoveFileExA(C:\\\\LIB\\~kalvo-4242.tmp, C:\\\\LIB\\a.dcu, 1)");
   EXPECT_EQ(Lookup("C:\\LIB", "a.dcu"), "A");
 }
 
-// The working directory must fit 498 characters; otherwise nothing is formed
-// from an empty or cut path.
-TEST(Run, WorkingDirectoryAtAndPastItsLimit) {
-  for (size_t length : {497u, 498u, 499u, 700u}) {
+// The working directory must fit 498 bytes; otherwise nothing is formed
+// from an empty or cut path. The staging file must fit TargetPath too: with
+// "\LIB\" and "~kalvo-4242.tmp" that leaves 491 bytes for the folder.
+TEST(Run, WorkingDirectoryAtAndPastItsLimits) {
+  for (size_t length : {491u, 492u, 498u, 499u, 700u}) {
     const std::string kit = "C:\\" + std::string(length - 3, 'k');
     fake::Reset(kit);
     fake::AddFile(kit + "\\a.dcu", "A");
     const int status = RunInstaller();
-    if (length <= 498) {
+    const std::string text = fake::Boxes().back().text;
+    if (length <= 491) {
       EXPECT_EQ(status, 0) << length;
       EXPECT_EQ(Lookup(kit + "\\LIB", "a.dcu"), "A") << length;
+    } else if (length <= 498) {
+      EXPECT_EQ(status, 1) << length;
+      EXPECT_EQ(Lines(text)[1], "a.dcu: its path in LIB would be too long.") << length;
+      EXPECT_EQ(fake::Calls(fake::kCopyFile), 0) << length;
     } else {
       EXPECT_EQ(status, 2) << length;
       EXPECT_EQ(fake::Log().size(), 2u) << "only the query and the message";
-      EXPECT_EQ(fake::Boxes().back().text,
+      EXPECT_EQ(text,
                 "KALVO was not installed: the path of the working folder could not be read or is "
                 "too long.");
     }
   }
 }
 
-// TargetPath holds 511 characters: the folder (498) + "\LIB\" leaves room for
-// an eight-byte name and no more.
+// TargetPath holds 511 bytes: a 491-byte folder and "\LIB\" leave room for
+// a 15-byte name and no more.
 TEST(Run, TargetPathThatWouldNotFitIsAFailedCopy) {
-  const std::string kit = "C:\\" + std::string(495, 'k');
+  const std::string kit = "C:\\" + std::string(488, 'k');
   fake::Reset(kit);
-  fake::AddFile(kit + "\\abcd.dcu", "fits");
-  fake::AddFile(kit + "\\abcde.dcu", "too long");
+  fake::AddFile(kit + "\\abcdefghijk.dcu", "fits");
+  fake::AddFile(kit + "\\abcdefghijkl.dcu", "too long");
   EXPECT_EQ(RunInstaller(), 1);
-  EXPECT_EQ(Lookup(kit + "\\LIB", "abcd.dcu"), "fits");
-  EXPECT_EQ(Lookup(kit, "abcde.dcu"), "too long");
-  EXPECT_EQ(Lookup(kit + "\\LIB", "abcde.dcu"), "<none>");
+  EXPECT_EQ(Lookup(kit + "\\LIB", "abcdefghijk.dcu"), "fits");
+  EXPECT_EQ(Lookup(kit, "abcdefghijkl.dcu"), "too long");
+  EXPECT_EQ(Lookup(kit + "\\LIB", "abcdefghijkl.dcu"), "<none>");
   EXPECT_EQ(strlen(TargetPath), kit.size() + 5) << "the long name was never written";
+  EXPECT_EQ(Lines(fake::Boxes().back().text)[1],
+            "abcdefghijkl.dcu: its path in LIB would be too long.");
 }
 
 TEST(Run, WorkDirThatCannotBeEnteredAgainTouchesNothing) {

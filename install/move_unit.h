@@ -1,0 +1,14 @@
+#pragma once
+// Moves one matched entry of the working folder into the target directory.
+#include "install/transfer.h"
+
+enum UnitFate {
+  kUnitMoved,  // its copy stands under its name in the target directory
+  kUnitLeft,   // it is still in the working folder, for *reason
+  kNotAUnit,   // a folder: the search matches those too, but they stay
+  kUnitGone,   // no longer there: another run moved it meanwhile
+};
+
+// `found` is the search's record of the entry; TargetPath up to NameSlot
+// holds the target directory, and StagingPath this run's staging file.
+UnitFate MoveUnit(const WIN32_FIND_DATAA &found, LeftReason *reason, DWORD *error);
