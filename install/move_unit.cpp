@@ -12,17 +12,42 @@
 
 namespace {
 
+// Another process (a second run of the installer, a virus scanner, a search
+// indexer) can hold a unit or its namesake open for a moment, and Windows
+// then refuses to read or replace it. Such a refusal is tried again after a
+// pause, a few times a step, and only so many times a run, so that a
+// folder that refuses every unit for good costs little time.
+constexpr int kAttemptsPerStep = 4;
+constexpr DWORD kRetryPauseMs = 10;
+constexpr int kRetryPausesPerRun = 100;
+int PausesLeft = kRetryPausesPerRun;
+
+bool PauseBeforeRetry(DWORD error, int attempt) {
+  const bool transient = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+                         error == ERROR_LOCK_VIOLATION;
+  if (!transient || attempt >= kAttemptsPerStep || PausesLeft == 0) return false;
+  --PausesLeft;
+  Sleep(kRetryPauseMs);
+  return true;
+}
+
+// A namesake that is read-only or a folder refuses to be replaced for good.
+bool TargetRefusesForGood() {
+  const DWORD attributes = GetFileAttributesA(TargetPath);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0;
+}
+
 UnitFate Leave(LeftReason why, DWORD code, LeftReason *reason, DWORD *error) {
   *reason = why;
   *error = code;
   return kUnitLeft;
 }
 
-// An entry that was not copied is left, unless it is a folder, which is no
-// unit, or it is gone, moved away meanwhile by another run.
+// An entry that was not copied is left, unless it is gone: moved away
+// meanwhile by another run.
 UnitFate FateOfUncopied(const WIN32_FIND_DATAA &found, LeftReason why, DWORD code,
                         LeftReason *reason, DWORD *error) {
-  if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return kNotAUnit;
   if (GetFileAttributesA(found.cFileName) == INVALID_FILE_ATTRIBUTES &&
       GetLastError() == ERROR_FILE_NOT_FOUND)
     return kUnitGone;
@@ -39,9 +64,37 @@ bool MakeWritable(const char *path) {
   return SetFileAttributesA(path, writable != 0 ? writable : FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
 
+// Returns false with *code set when the copy fails.
+bool CopyToStaging(const char *name, DWORD *code) {
+  for (int attempt = 1; !CopyFileA(name, StagingPath, FALSE); ++attempt) {
+    *code = GetLastError();
+    if (!PauseBeforeRetry(*code, attempt)) return false;
+  }
+  return true;
+}
+
+// Renames the staging copy, made writable, over the target in one step.
+// Returns false with *code set when that fails.
+bool PutInPlace(DWORD *code) {
+  if (!MakeWritable(StagingPath)) {
+    *code = GetLastError();
+    return false;
+  }
+  for (int attempt = 1; !MoveFileExA(StagingPath, TargetPath, MOVEFILE_REPLACE_EXISTING);
+       ++attempt) {
+    *code = GetLastError();
+    if (TargetRefusesForGood() || !PauseBeforeRetry(*code, attempt)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
+void BeginMoves() { PausesLeft = kRetryPausesPerRun; }
+
 UnitFate MoveUnit(const WIN32_FIND_DATAA &found, LeftReason *reason, DWORD *error) {
+  // The search matches folders too; they cannot be copied as files and stay.
+  if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return kNotAUnit;
   const char *name = found.cFileName;
   if (StagingPath[0] == '\0' || !WriteWithin(TargetPath, kTargetPathSize, NameSlot, name)) {
     *NameSlot = '\0';
@@ -50,20 +103,17 @@ UnitFate MoveUnit(const WIN32_FIND_DATAA &found, LeftReason *reason, DWORD *erro
   if (KnownTargetPlace() == kPlaceWorkDir)
     return FateOfUncopied(found, kLeftTargetIsSource, ERROR_SUCCESS, reason, error);
 
-  if (!CopyFileA(name, StagingPath, FALSE)) {
-    const DWORD code = GetLastError();
+  DWORD code = ERROR_SUCCESS;
+  if (!CopyToStaging(name, &code)) {
     DiscardStaging();
     return FateOfUncopied(found, kLeftOnError, code, reason, error);
   }
-  DWORD code = ERROR_SUCCESS;
   const TargetPlace place = LocateTarget(&code);
   if (place != kPlaceElsewhere) {
     DiscardStaging();
     return Leave(place == kPlaceWorkDir ? kLeftTargetIsSource : kLeftOnError, code, reason, error);
   }
-  if (!MakeWritable(StagingPath) ||
-      !MoveFileExA(StagingPath, TargetPath, MOVEFILE_REPLACE_EXISTING)) {
-    code = GetLastError();
+  if (!PutInPlace(&code)) {
     DiscardStaging();
     return Leave(kLeftOnError, code, reason, error);
   }

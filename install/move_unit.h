@@ -9,6 +9,9 @@ enum UnitFate {
   kUnitGone,   // no longer there: another run moved it meanwhile
 };
 
+// Starts the moves of a run: every run may pause only so often.
+void BeginMoves();
+
 // `found` is the search's record of the entry; TargetPath up to NameSlot
 // holds the target directory, and StagingPath this run's staging file.
 UnitFate MoveUnit(const WIN32_FIND_DATAA &found, LeftReason *reason, DWORD *error);

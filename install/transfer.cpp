@@ -53,6 +53,7 @@ const TransferOutcome &TransferFiles(const char *pattern, const char *subdirecto
   targetFormed = targetFormed && AppendToTarget("\\");
   NameSlot = TargetPath + strlen(TargetPath);
   BeginStaging(targetFormed);
+  BeginMoves();
 
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(pattern, &found);

@@ -38,6 +38,10 @@ std::vector<Search> searches;
 std::map<std::string, std::string, NameLess> folderLinks;
 int calls[kOpCount];
 int failAt[kOpCount];
+int failCount[kOpCount];
+DWORD failError[kOpCount];
+int pauses;
+DWORD pausedMs;
 int actAt[kOpCount];
 int failedCallIndex;
 std::function<void()> actions[kOpCount];
@@ -47,9 +51,10 @@ DWORD lastError;
 bool Enter(Op op, const std::string &args) {
   log.push_back(std::string(kOpNames[op]) + "(" + args + ")");
   if (++calls[op] == actAt[op] && actions[op]) actions[op]();
-  if (calls[op] != failAt[op]) return false;
-  failedCallIndex = static_cast<int>(log.size()) - 1;
-  lastError = kInjectedError;
+  if (failAt[op] == 0 || calls[op] < failAt[op] || calls[op] >= failAt[op] + failCount[op])
+    return false;
+  if (failedCallIndex < 0) failedCallIndex = static_cast<int>(log.size()) - 1;
+  lastError = failError[op];
   return true;
 }
 
@@ -139,6 +144,8 @@ void Reset(const std::string &newCwd, const std::string &newCommandLine) {
   folderLinks.clear();
   memset(calls, 0, sizeof calls);
   memset(failAt, 0, sizeof failAt);
+  pauses = 0;
+  pausedMs = 0;
   memset(actAt, 0, sizeof actAt);
   failedCallIndex = -1;
   for (auto &action : actions) action = nullptr;
@@ -165,13 +172,19 @@ void AddFolderLink(const std::string &path, const std::string &target) {
   folderLinks[path] = Resolve(target);
 }
 
-void FailCall(Op op, int nth) { failAt[op] = nth; }
+void FailCall(Op op, int nth, DWORD error, int count) {
+  failAt[op] = nth;
+  failError[op] = error;
+  failCount[op] = count;
+}
 void BeforeCall(Op op, int nth, std::function<void()> action) {
   actAt[op] = nth;
   actions[op] = std::move(action);
 }
 int Calls(Op op) { return calls[op]; }
 int FailedCallIndex() { return failedCallIndex; }
+int Pauses() { return pauses; }
+DWORD PausedMs() { return pausedMs; }
 Tree &Files() { return files; }
 const std::vector<std::string> &Log() { return log; }
 const std::vector<Box> &Boxes() { return boxes; }
@@ -261,7 +274,7 @@ extern "C" BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
   const std::string content =
       failsMidway ? copied.content.substr(0, copied.content.size() / 2) : copied.content;
   files[target] = Node{false, copied.readOnly, false, content};
-  return failsMidway ? Fail(kInjectedError) : TRUE;
+  return failsMidway ? Fail(failError[kCopyFile]) : TRUE;
 }
 
 extern "C" BOOL DeleteFileA(LPCSTR name) {
@@ -322,6 +335,11 @@ extern "C" BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
 }
 
 extern "C" DWORD GetCurrentProcessId(void) { return kProcessId; }
+
+extern "C" void Sleep(DWORD milliseconds) {
+  ++pauses;
+  pausedMs += milliseconds;
+}
 
 extern "C" DWORD FormatMessageA(DWORD flags, LPCVOID, DWORD code, DWORD, LPSTR buffer, DWORD size,
                                 va_list *) {

@@ -59,15 +59,19 @@ void AddFile(const std::string &path, const std::string &content, bool readOnly 
 // same entry under `target`, as a junction or a bind mount does.
 void AddFolderLink(const std::string &path, const std::string &target);
 
-// The nth call (counted from 1) of `op` fails with kInjectedError. A copy
+// The nth call (counted from 1) of `op`, and the count - 1 after it, fail
+// with `error`. A copy
 // made to fail fails midway: the target holds half of the source, as Wine
 // leaves it, and what it held before is lost. Every other call made to fail
 // has no effect.
-void FailCall(Op op, int nth);
+void FailCall(Op op, int nth, DWORD error = kInjectedError, int count = 1);
 // Runs `action` just before the nth call of `op` does anything; this is how
 // a test lets another process change the folders meanwhile.
 void BeforeCall(Op op, int nth, std::function<void()> action);
 int Calls(Op op);
+// The pauses the program made (Sleep), and their total length.
+int Pauses();
+DWORD PausedMs();
 // Where in Log() the call made to fail stands; -1 when none failed.
 int FailedCallIndex();
 // The text the double's FormatMessageA gives for a code, line break

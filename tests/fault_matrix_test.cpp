@@ -62,14 +62,15 @@ void ExpectLibWhole(const Layout &layout, fake::Op failed) {
 
 // Whether one of the steps of moving `name` failed: a call made after its
 // copy began and before the search went on, other than the removal of the
-// staging file once a step had failed.
+// staging file once a step had failed and the look at a refusing namesake.
 bool FailedOn(const std::string &name) {
   const auto &log = fake::Log();
   const int failed = fake::FailedCallIndex();
   if (failed < 0) return false;
   const std::string staging = std::string(kLib) + "\\" + kStagingName;
   if (log[failed] == "DeleteFileA(" + staging + ")" ||
-      log[failed] == "SetFileAttributesA(" + staging + ", 128)")
+      log[failed] == "SetFileAttributesA(" + staging + ", 128)" ||
+      log[failed] == "GetFileAttributesA(" + std::string(kLib) + "\\" + name + ")")
     return false;
   for (int i = failed; i >= 0; --i) {
     if (StartsWith(log[i], "FindNextFileA") || StartsWith(log[i], "FindFirstFileA")) return false;

@@ -19,18 +19,45 @@ folder_of_length() {
 }
 unit() { printf '%s %s' "$1" "$CASE" >"$KIT/$1"; }
 
-# Each case lays out $KIT and sets EXPECT (the exit status) and LEFT (the
-# count that an "incomplete" message must give).
-case_workdir_at_limit() { KIT=$(folder_of_length 498); unit a.dcu; unit abcd.dcu; EXPECT=0; }
+# Each case lays out $KIT and sets EXPECT (the exit status), LEFT (the
+# count that an "incomplete" message must give), NAMED (lines the box must
+# hold, "<unit>: <reason>") and RUN_ENV (settings for the stand-in).
+# A 480-byte folder leaves room in TargetPath (511) for "\LIB\" and a
+# 26-byte name, and for a staging file name of any process id (at most 21).
+TOO_LONG="its path in LIB would be too long."
+case_workdir_fits_staging() { KIT=$(folder_of_length 480); unit a.dcu; unit "$(printf 'n%.0s' {1..22}).dcu"; EXPECT=0; }
+case_workdir_too_long_for_staging() { KIT=$(folder_of_length 498); unit a.dcu; EXPECT=1 LEFT=1 NAMED=("a.dcu: $TOO_LONG"); }
 case_workdir_one_past() { KIT=$(folder_of_length 499); unit a.dcu; EXPECT=2; }
 case_workdir_far_past() { KIT=$(folder_of_length 4000); unit a.dcu; EXPECT=2; }
-case_target_one_past() { KIT=$(folder_of_length 498); unit abcd.dcu; unit abcde.dcu; EXPECT=1 LEFT=1; }
+case_target_one_past() {
+  local fits long; fits="$(printf 'f%.0s' {1..22}).dcu" long="$(printf 'l%.0s' {1..23}).dcu"
+  KIT=$(folder_of_length 480); unit "$fits"; unit "$long"; EXPECT=1 LEFT=1 NAMED=("$long: $TOO_LONG")
+}
 case_read_only_source() { unit ro.dcu; chmod 444 "$KIT/ro.dcu"; EXPECT=0; }
-case_read_only_target() { unit a.dcu; mkdir "$KIT/LIB"; echo old >"$KIT/LIB/a.dcu"; chmod 444 "$KIT/LIB/a.dcu"; EXPECT=1 LEFT=1; }
-case_lib_is_a_file() { unit a.dcu; unit b.dcu; echo file >"$KIT/LIB"; EXPECT=1 LEFT=2; }
-case_lib_links_to_kit() { unit a.dcu; ln -s . "$KIT/LIB"; EXPECT=1 LEFT=1; }
+# A read-only namesake refuses to be replaced; the unit beside it moves.
+case_read_only_target() {
+  unit t.dcu; unit u.dcu; mkdir "$KIT/LIB"; echo old >"$KIT/LIB/t.dcu"; chmod 444 "$KIT/LIB/t.dcu"
+  EXPECT=1 LEFT=1 NAMED=("t.dcu: Access is denied.")
+}
+case_lib_is_a_file() {
+  local u; for u in a b c d e f g; do unit "$u.dcu"; done; echo file >"$KIT/LIB"; EXPECT=1 LEFT=7
+}
+case_non_ascii_unit_left() {
+  unit 'Модуль Ünïcødé.dcu'; echo file >"$KIT/LIB"
+  EXPECT=1 LEFT=1 NAMED=("Модуль Ünïcødé.dcu: The system cannot find the path specified.")
+}
+case_lib_links_to_kit() {
+  unit a.dcu; ln -s . "$KIT/LIB"; EXPECT=1 LEFT=1 NAMED=("a.dcu: LIB is this same folder under another name.")
+}
+case_lib_holds_links_to_units() {
+  unit a.dcu; unit b.dcu; mkdir "$KIT/LIB"; ln "$KIT/a.dcu" "$KIT/LIB/a.dcu"; ln -s ../b.dcu "$KIT/LIB/b.dcu"
+  EXPECT=0
+}
+case_stale_staging_files() {
+  unit a.dcu; mkdir "$KIT/LIB"; echo partial >"$KIT/LIB/~kalvo-1.tmp"; chmod 444 "$KIT/LIB/~kalvo-1.tmp"; EXPECT=0
+}
 case_folder_like_unit() { unit a.dcu; mkdir "$KIT/dir.dcu"; EXPECT=0; }
-case_fifo_like_unit() { unit a.dcu; mkfifo "$KIT/pipe.dcu"; EXPECT=1 LEFT=1; }
+case_fifo_like_unit() { unit a.dcu; mkfifo "$KIT/pipe.dcu"; EXPECT=1 LEFT=1 NAMED=("pipe.dcu: Access is denied."); }
 case_links_like_units() {
   unit a.dcu; echo outside >"$scratch/outside.txt"; ln -s "$scratch/outside.txt" "$KIT/file-link.dcu"
   mkdir "$scratch/outdir"; ln -s "$scratch/outdir" "$KIT/dir-link.dcu"; EXPECT=0
@@ -43,29 +70,43 @@ case_unusual_names() {
 case_empty_and_large_units() {
   : >"$KIT/empty.dcu"; head -c $((128 * 1024 * 1024)) /dev/urandom >"$KIT/large.dcu"; EXPECT=0
 }
-case_many_units() { for i in $(seq 1 5000); do printf 'unit %d' "$i" >"$KIT/u$i.dcu"; done; EXPECT=0; }
+# Many units, under a descriptor limit that a leak of one a unit would hit,
+# through each of the stand-in's ways of copying.
+many_units() { for i in $(seq 1 5000); do printf 'unit %d' "$i" >"$KIT/u$i.dcu"; done; EXPECT=0; }
+case_many_units() { many_units; }
+case_many_units_read_write() { many_units; RUN_ENV=(KALVO_STANDIN_COPY=readwrite); }
+case_many_units_named_files() { many_units; RUN_ENV=(KALVO_STANDIN_NO_TMPFILE=1); }
 
-CASES=(workdir_at_limit workdir_one_past workdir_far_past target_one_past read_only_source
-  read_only_target lib_is_a_file lib_links_to_kit folder_like_unit fifo_like_unit
-  links_like_units dangling_link unusual_names empty_and_large_units many_units)
+CASES=(workdir_fits_staging workdir_too_long_for_staging workdir_one_past workdir_far_past
+  target_one_past read_only_source read_only_target lib_is_a_file non_ascii_unit_left
+  lib_links_to_kit lib_holds_links_to_units stale_staging_files folder_like_unit fifo_like_unit
+  links_like_units dangling_link unusual_names empty_and_large_units many_units
+  many_units_read_write many_units_named_files)
 
 failures=0
+ulimit -n 1024
 for CASE in "${CASES[@]}"; do
-  KIT="$scratch/$CASE/kit"; mkdir -p "$KIT"; EXPECT=0 LEFT=0
+  KIT="$scratch/$CASE/kit"; mkdir -p "$KIT"; EXPECT=0 LEFT=0 NAMED=() RUN_ENV=()
   "case_$CASE"
-  sums="$scratch/$CASE.sums"; record_units "$KIT" "$sums"
+  sums="$scratch/$CASE.sums"; record_units "$KIT" "$sums"; record_units "$KIT/LIB" "$sums.lib"
   lib_before=$([ -e "$KIT/LIB" ] && echo yes || echo no)
-  message="$(cd "$KIT" && timeout 120 "$installer")"; status=$?
+  message="$(cd "$KIT" && env "${RUN_ENV[@]}" timeout 120 "$installer")"; status=$?
   problems=()
-  units_intact "$KIT" "$sums" >"$scratch/damage" || problems+=("$(cat "$scratch/damage")")
+  units_intact "$KIT" "$sums" "$sums.lib" >"$scratch/damage" || problems+=("$(cat "$scratch/damage")")
   [ "$status" = "$EXPECT" ] || problems+=("exit status $status, expected $EXPECT")
+  staging=$(find "$KIT/LIB" -maxdepth 1 -name '~kalvo-*' ! -name '~kalvo-1.tmp' 2>/dev/null | wc -l)
+  [ "$staging" = 0 ] || problems+=("$staging staging files left in LIB")
   case "$status" in
     0) [ "$message" = "install: KALVO successfully installed!" ] || problems+=("message: $message")
        # Every unit is in LIB, but for a name Windows cannot express.
        [ "$(units_not_in_lib "$KIT" <(grep -v '\\' "$sums"))" = 0 ] || problems+=("success with units not in LIB") ;;
     1) word=$([ "$LEFT" = 1 ] && echo "unit file was" || echo "unit files were")
-       [ "$message" = "install: KALVO installation incomplete: $LEFT $word left in the working folder." ] ||
-         problems+=("message: $message") ;;
+       [ "$(head -1 <<<"$message")" = "install: KALVO installation incomplete: $LEFT $word left in the working folder." ] ||
+         problems+=("first line: $(head -1 <<<"$message")")
+       named=$((LEFT < 5 ? LEFT : 5)); more=$((LEFT - named))
+       [ "$(sed -n '2,$p' <<<"$message" | grep -c ': ')" = "$named" ] || problems+=("not $named units named: $message")
+       [ "$more" = 0 ] || grep -qx "and $more more." <<<"$message" || problems+=("no 'and $more more.': $message")
+       for line in "${NAMED[@]}"; do grep -qxF "$line" <<<"$message" || problems+=("no line '$line': $message"); done ;;
     2) [[ "$message" == "install: KALVO was not installed: "* ]] || problems+=("message: $message")
        [ "$lib_before" = yes ] || [ ! -e "$KIT/LIB" ] || problems+=("LIB created although not installed")
        [ "$(units_not_in_lib "$KIT" "$sums")" = "$(wc -l <"$sums")" ] || problems+=("units moved although not installed") ;;

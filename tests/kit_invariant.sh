@@ -3,9 +3,10 @@
 # name in LIB holds anything but a whole unit. (Sourced.)
 #
 #   record_units KIT SUMS   writes the checksum of each unit of KIT to SUMS
-#   units_intact KIT SUMS [strict]   prints each unit that is lost, and with
-#                           strict each name in LIB that holds other content
-#                           (where LIB held no other version); fails on any
+#   units_intact KIT SUMS [LIB_SUMS]   prints each unit that is lost, and,
+#                           given what LIB held before (recorded the same
+#                           way), each name in LIB that holds neither its
+#                           unit nor what it held before; fails on any
 #   units_not_in_lib KIT SUMS   prints how many units are not whole in LIB
 
 unit_sums() {  # "<sha1>  <name>" for every regular file named like a unit in $1
@@ -16,18 +17,22 @@ unit_sums() {  # "<sha1>  <name>" for every regular file named like a unit in $1
 record_units() { unit_sums "$1" >"$2"; }
 
 units_intact() {
-  local kit="$1" sums="$2" strict="${3:-}"
-  awk -v strict="$strict" -v kitfile=<(unit_sums "$kit") -v libfile=<(unit_sums "$kit/LIB") '
+  local kit="$1" sums="$2" before="${3:-}"
+  awk -v strict="${before:+yes}" -v beforefile="${before:-/dev/null}" \
+    -v kitfile=<(unit_sums "$kit") -v libfile=<(unit_sums "$kit/LIB") '
     BEGIN {
       while ((getline line < kitfile) > 0) kit[substr(line, 43)] = substr(line, 1, 40)
       while ((getline line < libfile) > 0) lib[substr(line, 43)] = substr(line, 1, 40)
+      while ((getline line < beforefile) > 0) old[substr(line, 43)] = substr(line, 1, 40)
     }
     { want[substr($0, 43)] = substr($0, 1, 40) }
     END {
       bad = 0
       for (name in want) {
         if (kit[name] != want[name] && lib[name] != want[name]) { print "  LOST: " name; bad++ }
-        else if (strict && (name in lib) && lib[name] != want[name]) { print "  PARTLY WRITTEN in LIB: " name; bad++ }
+        else if (strict && (name in lib) && lib[name] != want[name] && lib[name] != old[name]) {
+          print "  PARTLY WRITTEN in LIB: " name; bad++
+        }
       }
       exit bad > 0
     }' "$sums"

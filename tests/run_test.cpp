@@ -112,6 +112,9 @@ TEST(Run, FailedCopiesKeepTheirSourcesAndAreNamedWithTheirReasons) {
   EXPECT_EQ(Lookup(kLib, "a.dcu"), "locked");
   EXPECT_EQ(Lookup(kLib, "b.dcu"), "B");
   EXPECT_EQ(Lookup(kLib, kStagingName), "<none>");
+  // A refused read is tried again (c.dcu, three times); a read-only
+  // namesake refuses for good and is not.
+  EXPECT_EQ(fake::Pauses(), 3);
   EXPECT_EQ(fake::Boxes().back().text, LeftLine(2) +
                                            "\na.dcu: Access is denied."
                                            "\nc.dcu: Access is denied.\n" +
@@ -192,6 +195,46 @@ TEST(Run, UnitThatAnotherRunMovedIsNotLeft) {
   });
   EXPECT_EQ(RunInstaller(), 0);
   ExpectLosslessAndTruthful({{"a.dcu", "A"}, {"b.dcu", "B"}}, 0);
+}
+
+// Another process holds a unit or its namesake open for a moment: the step
+// is tried again after a pause.
+TEST(Run, MomentaryRefusalsAreTriedAgain) {
+  for (fake::Op op : {fake::kCopyFile, fake::kMoveFileEx}) {
+    fake::Reset(kKit);
+    fake::AddFile("C:\\Kit\\a.dcu", "A");
+    fake::AddFile("C:\\Kit\\LIB\\a.dcu", "old A");
+    fake::FailCall(op, 1, op == fake::kCopyFile ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(RunInstaller(), 0) << fake::kOpNames[op];
+    EXPECT_EQ(Lookup(kLib, "a.dcu"), "A");
+    EXPECT_EQ(fake::Pauses(), 1);
+  }
+}
+
+// A lasting refusal leaves the unit after a few attempts, and a run pauses
+// only so often however many units are refused.
+TEST(Run, LastingRefusalsLeaveTheUnitAfterBoundedPauses) {
+  fake::Reset(kKit);
+  fake::AddFile("C:\\Kit\\a.dcu", "A");
+  fake::AddFile("C:\\Kit\\LIB\\a.dcu", "old A");
+  fake::FailCall(fake::kMoveFileEx, 1, ERROR_SHARING_VIOLATION, 1000);
+  EXPECT_EQ(RunInstaller(), 1);
+  EXPECT_EQ(fake::Calls(fake::kMoveFileEx), 4);
+  EXPECT_EQ(fake::Pauses(), 3);
+  EXPECT_EQ(Lookup(kLib, "a.dcu"), "old A");
+  EXPECT_EQ(Lines(fake::Boxes().back().text)[1],
+            "a.dcu: The process cannot access the file because it is being used by another "
+            "process.");
+
+  fake::Reset(kKit);
+  Units units;
+  for (int i = 0; i < 60; ++i) units["u" + std::to_string(i) + ".dcu"] = std::to_string(i);
+  for (const auto &unit : units) fake::AddFile(std::string(kKit) + "\\" + unit.first, unit.second);
+  fake::FailCall(fake::kCopyFile, 1, ERROR_ACCESS_DENIED, 1000);
+  EXPECT_EQ(RunInstaller(), 1);
+  ExpectLosslessAndTruthful(units, 1);
+  EXPECT_EQ(fake::Pauses(), 100);
+  EXPECT_LE(fake::PausedMs(), 1000u);
 }
 
 // A killed run with the same process id left a read-only staging file.

@@ -5,10 +5,26 @@ fail() { echo "  $*"; FAILURES=$((FAILURES + 1)); }
 done_checks() { return "$FAILURES"; }
 
 put() { mkdir -p "$(dirname "$1")"; printf '%s' "$2" > "$1"; }
-has() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ] || fail "$1 should hold '$2' (has: $(cat "$1" 2>/dev/null || echo none))"; }
+has() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ] || fail "$1 should hold '$2' (has: $(head -c 80 "$1" 2>/dev/null || echo none))"; }
 gone() { [ ! -e "$1" ] && [ ! -L "$1" ] || fail "$1 should be gone"; }
 is_dir() { [ -d "$1" ] || fail "$1 should be a folder"; }
 same_mtime() { [ "$(stat -c %Y "$1")" = "$2" ] || fail "$1 lost its last-write time ($(stat -c %Y "$1") != $2)"; }
+same_file() { cmp -s "$1" "$2" || fail "$1 differs from $2"; }
+staging_files() { find "${1:-LIB}" -maxdepth 1 -name '~kalvo-*' 2>/dev/null | wc -l; }
+no_staging() { [ "$(staging_files "$@")" = 0 ] || fail "staging files left in ${1:-LIB}: $(ls "${1:-LIB}" | grep '^~kalvo-' | tr '\n' ' ')"; }
+
+# Runs the installer once in the kit and reads its box: STATUS, CAPTION,
+# TEXT (TEXT_CUT=yes when only its start could be read).
+run_installer() {
+  local log; log="$(mktemp)"
+  launch_installer "$log" "$@"
+  settle_installers "$LAUNCHED"
+  STATUS="${STATUSES[0]}"
+  local caption="$CAPTION"
+  read_box "$log"
+  [ -n "$caption" ] && CAPTION="$caption"
+  rm -f "$log"
+}
 
 # Runs the installer in the kit with the given arguments and checks its
 # exit status and the text of its box.
@@ -21,7 +37,25 @@ install_expect() {
 caption_is() { [ "$CAPTION" = "$1" ] || fail "caption '$CAPTION', expected '$1'"; }
 
 OK_TEXT="KALVO successfully installed!"
-left_text() {
+left_line() {
   if [ "$1" = 1 ]; then echo "KALVO installation incomplete: 1 unit file was left in the working folder."
   else echo "KALVO installation incomplete: $1 unit files were left in the working folder."; fi
+}
+
+# names_left COUNT NAME...: the run exited 1, its box's first line counts
+# COUNT units left, and it names exactly the NAMEs, each on a line of its
+# own followed by its reason. REASON, when set, is the reason of each.
+names_left() {
+  local count="$1" name lines; shift
+  [ "$STATUS" = 1 ] || fail "exit status $STATUS, expected 1"
+  [ "$(head -1 <<<"$TEXT")" = "$(left_line "$count")" ] || fail "first line '$(head -1 <<<"$TEXT")'"
+  for name in "$@"; do
+    if [ -n "${REASON:-}" ]; then
+      grep -qxF "$name: $REASON" <<<"$TEXT" || fail "'$name: $REASON' not in '$TEXT'"
+    else
+      grep -qF "$name: " <<<"$TEXT" || fail "$name not named in '$TEXT'"
+    fi
+  done
+  lines=$(grep -c ': ' <<<"$(tail -n +2 <<<"$TEXT")")
+  [ "$lines" = "$#" ] || [ "$TEXT_CUT" = yes ] || fail "$lines units named, expected $#: '$TEXT'"
 }

@@ -4,12 +4,31 @@ runner_stop() { :; }
 # The caption the program gets when started by its own name.
 SHORT_NAMES_MATCH=no  # whether "*.dcu" also matches "b.dcux" through its 8.3 name
 PROGRAM_CAPTION="install"
+ARGUMENT_CAPTION="q"  # argv "/q" is shown as "\q": the caption source moves into it
+# The stand-in refuses to replace a read-only file, as Windows does.
+READ_ONLY_TARGETS_REFUSED=yes
 
-run_installer() {
-  local out
-  out="$("$BINARY" "$@")"
-  STATUS=$?
+# launch_installer LOG ARGS...: starts the installer in the background with
+# its output in LOG; its process id in LAUNCHED.
+launch_installer() {
+  local log="$1"; shift
+  "$BINARY" "$@" >"$log" 2>&1 &
+  LAUNCHED=$!
+}
+
+# settle_installers PID...: waits for each (the box needs no answer here);
+# their exit statuses in STATUSES, in order.
+settle_installers() {
+  local pid status
+  CAPTION=""
+  STATUSES=()
+  for pid in "$@"; do wait "$pid"; status=$?; STATUSES+=("$status"); done
+}
+
+# read_box LOG: CAPTION and TEXT of the box the run in LOG showed.
+read_box() {
+  local out; out="$(cat "$1")"
   CAPTION="${out%%: KALVO*}"
   TEXT="${out#"$CAPTION: "}"
+  TEXT_CUT=no
 }
-ARGUMENT_CAPTION="q"  # argv "/q" is shown as "\q": the caption source moves into it

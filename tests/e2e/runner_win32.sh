@@ -1,11 +1,13 @@
 # Runs the real install.exe under Wine on a private Xvfb display. The box is
 # a real window: its caption is the X window's name, its text comes from
 # Wine's msgbox trace, and it is dismissed by pressing Return on it.
-WINE_TIMEOUT=300   # seconds for one run; 32-bit Wine may be emulated here
+WINE_TIMEOUT=300   # seconds for one run
 WINE64=/usr/lib/wine/wine64  # makes the prefix natively, without emulation
 SHORT_NAMES_MATCH=yes  # whether "*.dcu" also matches "b.dcux" through its 8.3 name
 PROGRAM_CAPTION="install.exe"
 ARGUMENT_CAPTION='install.exe" /q'
+# Wine run as root replaces read-only files; Windows refuses to.
+READ_ONLY_TARGETS_REFUSED=no
 
 runner_start() {
   local tool missing=()
@@ -40,25 +42,42 @@ runner_stop() {
   rm -f "${XVFB_LOG:-}"
 }
 
-run_installer() {
-  local log window="" pid deadline=$((SECONDS + WINE_TIMEOUT))
-  log="$(mktemp)"
+launch_installer() {
+  local log="$1"; shift
   wine "$BINARY" "$@" >"$log" 2>&1 &
-  pid=$!
-  while [ -z "$window" ] && kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
-    window="$(xdotool search --onlyvisible --classname 'install.exe' 2>/dev/null | head -1)"
-    [ -z "$window" ] && sleep 0.5
-  done
+  LAUNCHED=$!
+}
+
+# Presses Return on every box that shows until all the runs have ended; the
+# caption of the first box in CAPTION.
+settle_installers() {
+  local pid window deadline=$((SECONDS + WINE_TIMEOUT)) running
   CAPTION=""
-  if [ -n "$window" ]; then
-    CAPTION="$(xdotool getwindowname "$window")"
-    sleep 0.5
-    xdotool key --window "$window" Return
-  fi
-  while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.2; done
-  kill -0 "$pid" 2>/dev/null && { kill "$pid"; echo "  timed out"; }
-  wait "$pid"; STATUS=$?
-  # trace:msgbox:MSGBOX_OnInit L"<text>", with '"' and '\' escaped.
-  TEXT="$(sed -n 's/.*MSGBOX_OnInit L"\(.*\)"$/\1/p' "$log" | tail -1 | sed 's/\\"/"/g; s/\\\\/\\/g')"
-  rm -f "$log"
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    running=0
+    for pid in "$@"; do kill -0 "$pid" 2>/dev/null && running=1; done
+    [ "$running" = 0 ] && break
+    for window in $(xdotool search --onlyvisible --classname 'install.exe' 2>/dev/null); do
+      [ -z "$CAPTION" ] && CAPTION="$(xdotool getwindowname "$window" 2>/dev/null)"
+      sleep 0.3
+      xdotool key --window "$window" Return 2>/dev/null
+    done
+    sleep 0.2
+  done
+  STATUSES=()
+  for pid in "$@"; do
+    kill -0 "$pid" 2>/dev/null && { kill "$pid"; echo "  timed out"; }
+    wait "$pid"; STATUSES+=("$?")
+  done
+}
+
+# The text from the trace line MSGBOX_OnInit L"<text>", in which '\', '"'
+# and line breaks are escaped. Wine cuts a long text and marks it with "...".
+read_box() {
+  local line
+  line="$(grep 'MSGBOX_OnInit L"' "$1" | tail -1)"
+  line="${line#*MSGBOX_OnInit L\"}"
+  TEXT_CUT=no
+  if [[ "$line" == *'"...' ]]; then TEXT_CUT=yes; line="${line%\"...}"; else line="${line%\"}"; fi
+  TEXT="$(printf '%s' "$line" | sed 's/\\\\/\x01/g; s/\\n/\n/g; s/\\"/"/g; s/\x01/\\/g')"
 }
