@@ -2,20 +2,43 @@
 # Times the host build's move of a kit into LIB against `cp -p` + `rm` and
 # against `rsync -a --remove-source-files`, on the same disk, in alternating
 # pairs over fresh kits, and prints a Markdown table.
-#   bench/bench.sh [PAIRS]        full run (default 7 pairs)
-#   bench/bench.sh --tiny         one pair over tiny kits, to keep it working
+#   bench/bench.sh [--fs FS] [PAIRS]   full run (default 7 pairs)
+#   bench/bench.sh --tiny              one pair over tiny kits, to keep it working
+# FS is where the kits lie: "build" (build/bench, on the disk of the
+# checkout; the default), "tmpfs" (a tmpfs mounted for the run) or
+# "ext4-journal" (a journaled ext4 in an image file, mounted for the run);
+# the last two need root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-pairs=7 tiny=0
-case "${1:-}" in --tiny) pairs=1 tiny=1 ;; "") ;; *) pairs="$1" ;; esac
+pairs=7 tiny=0 fs=build
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --tiny) pairs=1 tiny=1 ;;
+    --fs) fs="$2"; shift ;;
+    *) pairs="$1" ;;
+  esac
+  shift
+done
 command -v rsync >/dev/null && [ -x /usr/bin/time ] || bash scripts/setup.sh extra >/dev/null
 [ -x build/host/install ] || { cmake --preset host >/dev/null && cmake --build --preset host >/dev/null; }
 installer="$PWD/build/host/install"
 
 work="$PWD/build/bench"
-rm -rf "$work"; mkdir -p "$work"
-trap 'rm -rf "$work"' EXIT
+image="$PWD/build/bench-ext4.img"
+clean_up() {
+  mountpoint -q "$work" && umount "$work"
+  rm -rf "$work" "$image"
+}
+trap clean_up EXIT
+clean_up; mkdir -p "$work"
+case "$fs" in
+  build) ;;
+  tmpfs) mount -t tmpfs -o size=4g kalvo-bench "$work" ;;
+  ext4-journal)
+    truncate -s 4G "$image" && mkfs.ext4 -q -F -O has_journal "$image" && mount -o loop "$image" "$work" ;;
+  *) echo "bench: unknown filesystem $fs" >&2; exit 2 ;;
+esac
 
 # Workloads: name, unit count, unit size in KiB.
 if [ "$tiny" = 1 ]; then
@@ -95,4 +118,9 @@ echo "Large units: ${throughput:-n/a}"
 small=10; many=$([ "$tiny" = 1 ] && echo 50 || echo 5000)
 echo "Peak RSS of the installer: ${rss[$small]} KiB at $small units, ${rss[$many]} KiB at $many units (difference $(( rss[$many] - rss[$small] )) KiB)"
 [ -f build/win32/install.exe ] && echo "Size of build/win32/install.exe: $(stat -c %s build/win32/install.exe) bytes"
-echo "Machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo), $(uname -sr), $(df -T "$work" | awk 'NR == 2 { print $2 }') on $(df "$work" | awk 'NR == 2 { print $1 }')"
+journal=""
+[ "$(df -T "$work" | awk 'NR == 2 { print $2 }')" = ext4 ] && {
+  device="$(df "$work" | awk 'NR == 2 { print $1 }')"
+  journal=$(tune2fs -l "$device" 2>/dev/null | grep -q has_journal && echo ", journaled" || echo ", no journal")
+}
+echo "Machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo), $(uname -sr), $(df -T "$work" | awk 'NR == 2 { print $2 }')$journal on $(df "$work" | awk 'NR == 2 { print $1 }')"

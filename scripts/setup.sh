@@ -3,7 +3,7 @@
 # already there. Safe to run any number of times.
 #
 #   scripts/setup.sh host     compiler, CMake, GoogleTest (the host build and its tests)
-#   scripts/setup.sh win32    + mingw-w64 i686, Wine (32-bit), Xvfb, xdotool
+#   scripts/setup.sh win32    + mingw-w64 i686, Wine (32-bit), Xvfb, xdotool, osslsigncode
 #   scripts/setup.sh extra    + clang's fuzzer runtime, rsync, strace, GNU time
 #   scripts/setup.sh all      everything above
 #   scripts/setup.sh docs     + a window manager and ImageMagick, for screenshots
@@ -11,7 +11,8 @@ set -euo pipefail
 
 want="${1:-host}"
 host_pkgs=(cmake g++ make libgtest-dev libgmock-dev)
-win32_pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb xdotool x11-utils)
+win32_pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb xdotool x11-utils
+  osslsigncode openssl)
 extra_pkgs=(clang libclang-rt-14-dev rsync strace time valgrind)
 docs_pkgs=(twm xfonts-base x11-xserver-utils imagemagick)
 

@@ -3,6 +3,7 @@
 // the stand-in does not offer); over an existing name only with
 // MOVEFILE_REPLACE_EXISTING, and never over a folder or a read-only file.
 // A link at the target is replaced itself, never what it points at.
+#include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +35,9 @@ bool MayReplace(const std::string &from, const struct stat &existing, DWORD flag
 extern "C" BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
   const std::string from = PosixPath(existingName);
   const std::string to = PosixPath(newName);
+  // A new name needs no checks: one call, which fails where the name exists.
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return TRUE;
+  if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) return FailWithErrno();
   struct stat existing {};
   bool sameFile = false;
   if (lstat(to.c_str(), &existing) == 0) {

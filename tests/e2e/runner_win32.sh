@@ -44,12 +44,19 @@ runner_stop() {
 
 launch_installer() {
   local log="$1"; shift
-  wine "$BINARY" "$@" >"$log" 2>&1 &
+  launch_exe "$log" "$BINARY" "$@"
+}
+
+# launch_exe LOG EXE ARGS...: any Windows program, in the background.
+launch_exe() {
+  local log="$1"; shift
+  wine "$@" >"$log" 2>&1 &
   LAUNCHED=$!
 }
 
 # Presses Return on every box that shows until all the runs have ended; the
-# caption of the first box in CAPTION.
+# caption of the first box in CAPTION. Boxes are told by the program's
+# name, which Wine gives their windows as class (BOX_CLASS).
 settle_installers() {
   local pid window deadline=$((SECONDS + WINE_TIMEOUT)) running
   CAPTION=""
@@ -57,7 +64,7 @@ settle_installers() {
     running=0
     for pid in "$@"; do kill -0 "$pid" 2>/dev/null && running=1; done
     [ "$running" = 0 ] && break
-    for window in $(xdotool search --onlyvisible --classname 'install.exe' 2>/dev/null); do
+    for window in $(xdotool search --onlyvisible --classname "${BOX_CLASS:-install.exe}" 2>/dev/null); do
       [ -z "$CAPTION" ] && CAPTION="$(xdotool getwindowname "$window" 2>/dev/null)"
       sleep 0.3
       xdotool key --window "$window" Return 2>/dev/null
