@@ -153,6 +153,24 @@ TEST(Run, NamesOfUnitsLeftAreShownWholeOrCutAtACharacter) {
   EXPECT_EQ(named.count("x" + std::string(124, 'y') + "..."), 1u) << "cut before the \xC3\xA9";
 }
 
+// The longest names Windows allows, with the longest reason the double
+// knows: the text is cut where it must be and stays under 2 KiB.
+TEST(Run, TextOfTheLongestNamesStaysUnderTwoKilobytes) {
+  fake::Reset(kKit);
+  Units units;
+  for (char c = 'a'; c <= 'g'; ++c) units[std::string(MAX_PATH - 5, c) + ".dcu"] = "unit";
+  for (const auto &unit : units) fake::AddFile(std::string(kKit) + "\\" + unit.first, unit.second);
+  fake::FailCall(fake::kCopyFile, 1, ERROR_SHARING_VIOLATION, 1000);
+  EXPECT_EQ(RunInstaller(), 1);
+  const std::string text = fake::Boxes().back().text;
+  EXPECT_LT(text.size(), 2048u);
+  const auto lines = Lines(text);
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[1], std::string(125, 'a') + "...: " + ReasonOf(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(lines[6], "and 2 more.");
+  EXPECT_EQ(lines[7], kRemedy);
+}
+
 TEST(Run, LibThatIsAFileFailsEveryCopy) {
   fake::Reset(kKit);
   fake::AddFile("C:\\Kit\\LIB", "not a folder");
