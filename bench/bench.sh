@@ -118,9 +118,11 @@ echo "Large units: ${throughput:-n/a}"
 small=10; many=$([ "$tiny" = 1 ] && echo 50 || echo 5000)
 echo "Peak RSS of the installer: ${rss[$small]} KiB at $small units, ${rss[$many]} KiB at $many units (difference $(( rss[$many] - rss[$small] )) KiB)"
 [ -f build/win32/install.exe ] && echo "Size of build/win32/install.exe: $(stat -c %s build/win32/install.exe) bytes"
+# A mounted ext4 with a journal has its journal thread listed in /proc/fs/jbd2.
 journal=""
-[ "$(df -T "$work" | awk 'NR == 2 { print $2 }')" = ext4 ] && {
-  device="$(df "$work" | awk 'NR == 2 { print $1 }')"
-  journal=$(tune2fs -l "$device" 2>/dev/null | grep -q has_journal && echo ", journaled" || echo ", no journal")
-}
+if [ "$(df -T "$work" | awk 'NR == 2 { print $2 }')" = ext4 ]; then
+  device="$(basename "$(df "$work" | awk 'NR == 2 { print $1 }')")"
+  journal=", no journal"
+  compgen -G "/proc/fs/jbd2/$device-*" >/dev/null && journal=", journaled"
+fi
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo), $(uname -sr), $(df -T "$work" | awk 'NR == 2 { print $2 }')$journal on $(df "$work" | awk 'NR == 2 { print $1 }')"

@@ -32,13 +32,15 @@ dlls="$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'a-z' 'A-Z' | s
 rsrc="$($objdump -p "$exe" | sed -n '/The .rsrc Resource Directory section/,$p')"
 grep -Eq '^0[0-9a-f]+   Entry: ID: 0x000018' <<<"$rsrc" && echo "ok    manifest" || { echo "FAIL  manifest"; failed=1; }
 grep -Eq '^0[0-9a-f]+   Entry: ID: 0x000010' <<<"$rsrc" && echo "ok    version resource" || { echo "FAIL  version resource"; failed=1; }
-# The version, written once in CMakeLists.txt, in the resource and the manifest.
+# The version, written once in CMakeLists.txt, in the resource and the
+# manifest. (Read into variables first: grep -q ends a pipe early.)
 version="$(sed -n 's/^project(kalvo_installer VERSION \([0-9.]*\).*/\1.0/p' "$(dirname "$0")/../CMakeLists.txt")"
-strings -el "$exe" | grep -A1 -x 'FileVersion' | grep -qx "$version" &&
-  strings -el "$exe" | grep -A1 -x 'ProductVersion' | grep -qx "$version" &&
-  strings -el "$exe" | grep -q 'OriginalFilename' && echo "ok    version strings $version" ||
+wide="$(strings -el "$exe")" narrow="$(strings "$exe")"
+[ "$(grep -A1 -x 'FileVersion' <<<"$wide" | tail -1)" = "$version" ] &&
+  [ "$(grep -A1 -x 'ProductVersion' <<<"$wide" | tail -1)" = "$version" ] &&
+  grep -q 'OriginalFilename' <<<"$wide" && echo "ok    version strings $version" ||
   { echo "FAIL  version strings (expected $version)"; failed=1; }
-strings "$exe" | grep -q "name=\"Kalvo.UnitInstaller\" version=\"$version\"" &&
+grep -q "name=\"Kalvo.UnitInstaller\" version=\"$version\"" <<<"$narrow" &&
   echo "ok    manifest version $version" || { echo "FAIL  manifest version (expected $version)"; failed=1; }
 echo "size: $(stat -c %s "$exe") bytes"
 exit "$failed"
