@@ -32,7 +32,7 @@ install_expect() {
   local status="$1" text="$2"; shift 2
   run_installer "$@"
   [ "$STATUS" = "$status" ] || fail "exit status $STATUS, expected $status"
-  [ "$TEXT" = "$text" ] || fail "text '$TEXT', expected '$text'"
+  [ "$TEXT" = "$text" ] || fail "text '$TEXT', expected '$text' $BOX_NOTE"
 }
 caption_is() { [ "$CAPTION" = "$1" ] || fail "caption '$CAPTION', expected '$1'"; }
 

@@ -31,4 +31,5 @@ read_box() {
   CAPTION="${out%%: KALVO*}"
   TEXT="${out#"$CAPTION: "}"
   TEXT_CUT=no
+  BOX_NOTE=""
 }

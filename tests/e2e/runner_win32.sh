@@ -80,9 +80,14 @@ settle_installers() {
 
 # The text from the trace line MSGBOX_OnInit L"<text>", in which '\', '"'
 # and line breaks are escaped. Wine cuts a long text and marks it with "...".
+# The log is read as text whatever bytes Wine's other messages hold (grep
+# would otherwise call it binary and print nothing). Without a box, BOX_NOTE
+# holds the end of the log.
 read_box() {
   local line
-  line="$(grep 'MSGBOX_OnInit L"' "$1" | tail -1)"
+  line="$(grep -a 'MSGBOX_OnInit L"' "$1" | tail -1)"
+  BOX_NOTE=""
+  [ -z "$line" ] && BOX_NOTE="no box traced; the run printed: $(tail -5 "$1" | cat -v | tr '\n' '|')"
   line="${line#*MSGBOX_OnInit L\"}"
   TEXT_CUT=no
   if [[ "$line" == *'"...' ]]; then TEXT_CUT=yes; line="${line%\"...}"; else line="${line%\"}"; fi
