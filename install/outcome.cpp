@@ -118,7 +118,6 @@ const char *DescribeOutcome(const TransferOutcome &outcome, int *status) {
   }
   *status = kExitIncomplete;
   OutcomeLength = 0;
-  OutcomeText[0] = '\0';
   Append("KALVO installation incomplete: ");
   AppendCount(outcome.unitsLeft);
   Append(outcome.unitsLeft == 1 ? " unit file was" : " unit files were");

@@ -12,8 +12,6 @@ namespace {
 const char kStagingPrefix[] = "~kalvo-";
 const char kStagingSuffix[] = ".tmp";
 
-// The staging file's bare name, inside StagingPath.
-const char *StagingName = StagingPath;
 TargetPlace Place = kPlaceUnknown;
 
 }  // namespace
@@ -21,7 +19,6 @@ TargetPlace Place = kPlaceUnknown;
 void BeginStaging(bool targetFormed) {
   Place = kPlaceUnknown;
   StagingPath[0] = '\0';
-  StagingName = StagingPath;
   if (!targetFormed) return;
   char digits[kDecimalSize];
   const bool fits =
@@ -33,7 +30,6 @@ void BeginStaging(bool targetFormed) {
     StagingPath[0] = '\0';
     return;
   }
-  StagingName = StagingPath + (NameSlot - TargetPath);
   DiscardStaging();
 }
 
@@ -48,7 +44,10 @@ TargetPlace KnownTargetPlace() { return Place; }
 
 TargetPlace LocateTarget(DWORD *error) {
   if (Place != kPlaceUnknown) return Place;
-  if (GetFileAttributesA(StagingName) != INVALID_FILE_ATTRIBUTES) {
+  // The staging file's bare name: StagingPath from where the target
+  // directory ends.
+  const char *bareName = StagingPath + (NameSlot - TargetPath);
+  if (GetFileAttributesA(bareName) != INVALID_FILE_ATTRIBUTES) {
     Place = kPlaceWorkDir;
   } else if (GetLastError() == ERROR_FILE_NOT_FOUND) {
     Place = kPlaceElsewhere;

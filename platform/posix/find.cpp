@@ -83,9 +83,8 @@ bool NextMatch(Search *search, WIN32_FIND_DATAA *found) {
 
 extern "C" HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA found) {
   const std::string path = PosixPath(fileName);
+  const std::string directory = DirectoryOf(path);
   const size_t slash = path.rfind('/');
-  const std::string directory =
-      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
   DIR *dir = opendir(directory.c_str());
   if (dir == nullptr) {
     FailWith(errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno));

@@ -62,12 +62,13 @@ extern "C" DWORD FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD lan
     FailWith(ERROR_MR_MID_NOT_FOUND);
     return 0;
   }
-  const size_t length = strlen(text) + sizeof kLineBreak - 1;
+  const size_t textLength = strlen(text);
+  const size_t length = textLength + sizeof kLineBreak - 1;
   if (length + 1 > size) {
     FailWith(ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
-  memcpy(buffer, text, strlen(text));
-  memcpy(buffer + strlen(text), kLineBreak, sizeof kLineBreak);
+  memcpy(buffer, text, textLength);
+  memcpy(buffer + textLength, kLineBreak, sizeof kLineBreak);
   return static_cast<DWORD>(length);
 }

@@ -9,15 +9,16 @@ ARGUMENT_CAPTION='install.exe" /q'
 # Wine run as root replaces read-only files; Windows refuses to.
 READ_ONLY_TARGETS_REFUSED=no
 
+# runner_start [TOOL...]: also requires the tools named.
 runner_start() {
   local tool missing=()
-  for tool in wine wineserver Xvfb xdotool; do command -v "$tool" >/dev/null || missing+=("$tool"); done
+  for tool in wine wineserver Xvfb xdotool "$@"; do command -v "$tool" >/dev/null || missing+=("$tool"); done
   [ -x "$WINE64" ] || missing+=("$WINE64")
   [ -f "$BINARY" ] || missing+=("$BINARY (cmake --build --preset win32)")
   if [ "${#missing[@]}" -gt 0 ]; then
     echo "missing ${missing[*]}: run scripts/setup.sh win32"
     [ "${CI:-}" = true ] && return 1
-    echo "e2e win32: skipped"; exit 77
+    echo "skipped"; exit 77
   fi
   export WINEPREFIX="${KALVO_WINEPREFIX:-$HOME/.cache/kalvo-wine}"
   export WINEDEBUG=-all,+msgbox WINEDLLOVERRIDES="mscoree,mshtml=d"

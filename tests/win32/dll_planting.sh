@@ -14,10 +14,7 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 source "$HERE/../e2e/runner_win32.sh"
 source "$HERE/../e2e/checks.sh"
 
-for tool in i686-w64-mingw32-gcc i686-w64-mingw32-windres; do
-  command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh win32"; [ "${CI:-}" = true ] && exit 1; exit 77; }
-done
-runner_start || exit 1
+runner_start i686-w64-mingw32-gcc i686-w64-mingw32-windres || exit 1
 scratch="$(mktemp -d /tmp/kalvo-planting-XXXXXX)"
 trap 'runner_stop; rm -rf "$scratch"' EXIT
 

@@ -13,10 +13,7 @@ SIGN="$HERE/../../scripts/sign.sh"
 source "$HERE/../e2e/runner_win32.sh"
 source "$HERE/../e2e/checks.sh"
 
-for tool in osslsigncode openssl; do
-  command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh win32"; [ "${CI:-}" = true ] && exit 1; exit 77; }
-done
-runner_start || exit 1
+runner_start osslsigncode openssl || exit 1
 scratch="$(mktemp -d /tmp/kalvo-signing-XXXXXX)"
 trap 'runner_stop; rm -rf "$scratch"' EXIT
 cd "$scratch"
