@@ -1,10 +1,13 @@
 // The move of one unit never exposes a partial file under a unit's name in
 // the target directory, and never deletes a source whose copy does not
-// stand: the source is copied to the staging file, the copy is made
-// writable, renamed over the target in one step, and only then is the
-// source deleted. When any step fails, the staging file is removed and the
-// target keeps exactly what it held.
+// stand: the source is copied to a staging file that the copy itself
+// creates, the copy of a read-only unit is made writable, the copy is
+// renamed over the target in one step, and only then is the source
+// deleted. When any step fails, the staging file is removed and the target
+// keeps exactly what it held.
 #include "install/move_unit.h"
+
+#include <cstring>
 
 #include "install/paths.h"
 #include "install/staging.h"
@@ -44,12 +47,26 @@ UnitFate Leave(LeftReason why, DWORD code, LeftReason *reason, DWORD *error) {
   return kUnitLeft;
 }
 
+// Windows paths drop a trailing dot or space from a name, so a path built
+// from such a name reaches another file or none: a file named so can be
+// found by the search (through its short name) but never copied or deleted.
+bool PathsCannotName(const char *name) {
+  const size_t length = strlen(name);
+  return length > 0 && (name[length - 1] == '.' || name[length - 1] == ' ');
+}
+
+bool Vanished(const char *name) {
+  return GetFileAttributesA(name) == INVALID_FILE_ATTRIBUTES &&
+         GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 // An entry that was not copied is left, unless it is gone: moved away
-// meanwhile by another run.
+// meanwhile by another run. Gone means gone by its name and by its short
+// name, in case paths reach it by the one and not the other.
 UnitFate FateOfUncopied(const WIN32_FIND_DATAA &found, LeftReason why, DWORD code,
                         LeftReason *reason, DWORD *error) {
-  if (GetFileAttributesA(found.cFileName) == INVALID_FILE_ATTRIBUTES &&
-      GetLastError() == ERROR_FILE_NOT_FOUND)
+  if (Vanished(found.cFileName) &&
+      (found.cAlternateFileName[0] == '\0' || Vanished(found.cAlternateFileName)))
     return kUnitGone;
   return Leave(why, code, reason, error);
 }
@@ -64,19 +81,32 @@ bool MakeWritable(const char *path) {
   return SetFileAttributesA(path, writable != 0 ? writable : FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
 
-// Returns false with *code set when the copy fails.
-bool CopyToStaging(const char *name, DWORD *code) {
-  for (int attempt = 1; !CopyFileA(name, StagingPath, FALSE); ++attempt) {
+enum CopyResult { kCopied, kCopyFailed, kNoNameLeft };
+
+// Copies the unit to the staging name, creating the file there: the copy
+// refuses where the name exists, so nothing else is ever written over.
+// When another process has taken the name, the next one is tried. A copy
+// that failed otherwise created what stands under the name, and that is
+// removed before it is tried again or given up. *code is set on failure.
+CopyResult CopyToStaging(const char *name, DWORD *code) {
+  int attempt = 1;
+  while (!CopyFileA(name, StagingPath, TRUE)) {
     *code = GetLastError();
-    if (!PauseBeforeRetry(*code, attempt)) return false;
+    if (*code == ERROR_FILE_EXISTS) {
+      if (!NextStaging()) return kNoNameLeft;
+      continue;
+    }
+    DiscardStaging();
+    if (!PauseBeforeRetry(*code, attempt++)) return kCopyFailed;
   }
-  return true;
+  return kCopied;
 }
 
-// Renames the staging copy, made writable, over the target in one step.
-// Returns false with *code set when that fails.
-bool PutInPlace(DWORD *code) {
-  if (!MakeWritable(StagingPath)) {
+// Renames the staging copy over the target in one step, made writable
+// first when the unit was read-only. Returns false with *code set when that
+// fails.
+bool PutInPlace(bool readOnly, DWORD *code) {
+  if (readOnly && !MakeWritable(StagingPath)) {
     *code = GetLastError();
     return false;
   }
@@ -96,7 +126,11 @@ UnitFate MoveUnit(const WIN32_FIND_DATAA &found, LeftReason *reason, DWORD *erro
   // The search matches folders too; they cannot be copied as files and stay.
   if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return kNotAUnit;
   const char *name = found.cFileName;
-  if (StagingPath[0] == '\0' || !WriteWithin(TargetPath, kTargetPathSize, NameSlot, name)) {
+  if (PathsCannotName(name)) return Leave(kLeftNameUnreachable, ERROR_SUCCESS, reason, error);
+  LeftReason noStaging = kLeftPathTooLong;
+  if (!StagingReady(&noStaging))
+    return FateOfUncopied(found, noStaging, ERROR_SUCCESS, reason, error);
+  if (!WriteWithin(TargetPath, kTargetPathSize, NameSlot, name)) {
     *NameSlot = '\0';
     return FateOfUncopied(found, kLeftPathTooLong, ERROR_SUCCESS, reason, error);
   }
@@ -104,16 +138,21 @@ UnitFate MoveUnit(const WIN32_FIND_DATAA &found, LeftReason *reason, DWORD *erro
     return FateOfUncopied(found, kLeftTargetIsSource, ERROR_SUCCESS, reason, error);
 
   DWORD code = ERROR_SUCCESS;
-  if (!CopyToStaging(name, &code)) {
-    DiscardStaging();
-    return FateOfUncopied(found, kLeftOnError, code, reason, error);
+  switch (CopyToStaging(name, &code)) {
+    case kCopied:
+      break;
+    case kCopyFailed:
+      return FateOfUncopied(found, kLeftOnError, code, reason, error);
+    case kNoNameLeft:
+      return FateOfUncopied(found, kLeftNoStagingName, ERROR_SUCCESS, reason, error);
   }
   const TargetPlace place = LocateTarget(&code);
   if (place != kPlaceElsewhere) {
     DiscardStaging();
     return Leave(place == kPlaceWorkDir ? kLeftTargetIsSource : kLeftOnError, code, reason, error);
   }
-  if (!PutInPlace(&code)) {
+  const bool readOnly = (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (!PutInPlace(readOnly, &code)) {
     DiscardStaging();
     return Leave(kLeftOnError, code, reason, error);
   }

@@ -18,6 +18,9 @@ const char kSearchBrokenText[] =
     "the end, so unit files may be left in it.";
 const char kPathTooLongText[] = "its path in LIB would be too long.";
 const char kTargetIsSourceText[] = "LIB is this same folder under another name.";
+const char kNameUnreachableText[] =
+    "Windows paths cannot name a file whose name ends in a dot or a space.";
+const char kNoStagingNameText[] = "every name for its copy in LIB was taken.";
 const char kRemedyText[] =
     "Close the programs that use these units, or clear the read-only attribute of "
     "their namesakes in LIB, then run install again.";
@@ -95,6 +98,12 @@ void AppendLeftUnit(const LeftUnit &unit) {
     case kLeftTargetIsSource:
       Append(kTargetIsSourceText);
       break;
+    case kLeftNameUnreachable:
+      Append(kNameUnreachableText);
+      break;
+    case kLeftNoStagingName:
+      Append(kNoStagingNameText);
+      break;
     case kLeftOnError:
       AppendErrorText(unit.error);
       break;
@@ -102,6 +111,11 @@ void AppendLeftUnit(const LeftUnit &unit) {
 }
 
 }  // namespace
+
+UINT IconFor(int status) {
+  if (status == kExitInstalled) return 0;
+  return status == kExitIncomplete ? MB_ICONWARNING : MB_ICONERROR;
+}
 
 const char *DescribeOutcome(const TransferOutcome &outcome, int *status) {
   if (outcome.walkSkipped) {

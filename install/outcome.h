@@ -3,10 +3,16 @@
 #include <cstddef>
 
 #include "install/transfer.h"
+#include "platform/win32_api.h"
 
 constexpr int kExitInstalled = 0;
 constexpr int kExitIncomplete = 1;
 constexpr int kExitNotInstalled = 2;
+
+// The icon of the box that goes with a status: none for success, so that
+// it stays a plain note; a warning or an error otherwise, to tell it at a
+// glance.
+UINT IconFor(int status);
 
 extern const char kInstalledText[];
 // The working directory could not be recorded whole: nothing was touched.

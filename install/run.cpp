@@ -31,13 +31,14 @@ bool RecordWorkDir() {
 // C linkage, as the runtime's start-up looks the entry up by its plain name.
 extern "C" int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (!RecordWorkDir()) {
-    ReportMessage(kNoWorkDirText);
+    ReportMessage(kNoWorkDirText, IconFor(kExitNotInstalled));
     return kExitNotInstalled;
   }
   memcpy(InstallRoot, WorkDir, sizeof InstallRoot);
 
   const TransferOutcome &outcome = TransferFiles(kUnitPattern, kTargetSubdirectory);
   int status = kExitInstalled;
-  ReportMessage(DescribeOutcome(outcome, &status));
+  const char *text = DescribeOutcome(outcome, &status);
+  ReportMessage(text, IconFor(status));
   return status;
 }

@@ -7,31 +7,73 @@
 
 namespace {
 
-// "~kalvo-<process id>.tmp": the 8.3 short name of this ends in ".TMP"
-// too, so no unit pattern matches it either way.
+// "~kalvo-<process id>.tmp", then "~kalvo-<process id>-<n>.tmp" for n from
+// 1: the 8.3 short names of these end in ".TMP" too, so no unit pattern
+// matches them either way.
 const char kStagingPrefix[] = "~kalvo-";
+const char kCounterMark[] = "-";
 const char kStagingSuffix[] = ".tmp";
+// The first name and the ones with a counter, which stays one digit.
+constexpr unsigned kStagingNames = 10;
 
+unsigned Candidate;          // the name in StagingPath, or the last one tried
+LeftReason NoStagingReason;  // why there is none, when StagingPath is empty
 TargetPlace Place = kPlaceUnknown;
+
+// StagingPath from where the target directory ends.
+const char *BareName() { return StagingPath + (NameSlot - TargetPath); }
+
+// Writes staging name n after the target directory; false when it does not fit.
+bool FormName(unsigned n) {
+  const size_t directoryLength = static_cast<size_t>(NameSlot - TargetPath);
+  memcpy(StagingPath, TargetPath, directoryLength);
+  StagingPath[directoryLength] = '\0';
+  char digits[kDecimalSize];
+  bool fits =
+      AppendWithin(StagingPath, kTargetPathSize, kStagingPrefix) &&
+      AppendWithin(StagingPath, kTargetPathSize, FormatDecimal(GetCurrentProcessId(), digits));
+  if (n > 0)
+    fits = fits && AppendWithin(StagingPath, kTargetPathSize, kCounterMark) &&
+           AppendWithin(StagingPath, kTargetPathSize, FormatDecimal(n, digits));
+  return fits && AppendWithin(StagingPath, kTargetPathSize, kStagingSuffix);
+}
+
+// Something stands under the name: a file, a folder or a link. A look that
+// fails for another reason than a missing name counts as nothing there;
+// the copy, which never replaces anything, has the last word.
+bool Exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// Tries the staging names from `first` on; leaves the first free one in
+// StagingPath, or StagingPath empty with the reason.
+bool ChooseFrom(unsigned first) {
+  for (Candidate = first; Candidate < kStagingNames; ++Candidate) {
+    if (!FormName(Candidate)) {
+      NoStagingReason = kLeftPathTooLong;
+    } else if (Exists(StagingPath) || Exists(BareName())) {
+      NoStagingReason = kLeftNoStagingName;
+    } else {
+      return true;
+    }
+  }
+  StagingPath[0] = '\0';
+  return false;
+}
 
 }  // namespace
 
 void BeginStaging(bool targetFormed) {
   Place = kPlaceUnknown;
   StagingPath[0] = '\0';
-  if (!targetFormed) return;
-  char digits[kDecimalSize];
-  const bool fits =
-      WriteWithin(StagingPath, kTargetPathSize, StagingPath, TargetPath) &&
-      AppendWithin(StagingPath, kTargetPathSize, kStagingPrefix) &&
-      AppendWithin(StagingPath, kTargetPathSize, FormatDecimal(GetCurrentProcessId(), digits)) &&
-      AppendWithin(StagingPath, kTargetPathSize, kStagingSuffix);
-  if (!fits) {
-    StagingPath[0] = '\0';
-    return;
-  }
-  DiscardStaging();
+  NoStagingReason = kLeftPathTooLong;
+  if (targetFormed) ChooseFrom(0);
 }
+
+bool StagingReady(LeftReason *reason) {
+  *reason = NoStagingReason;
+  return StagingPath[0] != '\0';
+}
+
+bool NextStaging() { return ChooseFrom(Candidate + 1); }
 
 void DiscardStaging() {
   // A copy of a read-only unit can be read-only from its creation on, and a
@@ -44,10 +86,7 @@ TargetPlace KnownTargetPlace() { return Place; }
 
 TargetPlace LocateTarget(DWORD *error) {
   if (Place != kPlaceUnknown) return Place;
-  // The staging file's bare name: StagingPath from where the target
-  // directory ends.
-  const char *bareName = StagingPath + (NameSlot - TargetPath);
-  if (GetFileAttributesA(bareName) != INVALID_FILE_ATTRIBUTES) {
+  if (GetFileAttributesA(BareName()) != INVALID_FILE_ATTRIBUTES) {
     Place = kPlaceWorkDir;
   } else if (GetLastError() == ERROR_FILE_NOT_FOUND) {
     Place = kPlaceElsewhere;

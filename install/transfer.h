@@ -6,9 +6,11 @@
 
 // Why a unit was left in the working folder.
 enum LeftReason {
-  kLeftOnError,         // a step failed with a system error code
-  kLeftPathTooLong,     // its path in the target directory would not fit
-  kLeftTargetIsSource,  // the target directory is the working folder itself
+  kLeftOnError,          // a step failed with a system error code
+  kLeftPathTooLong,      // its path in the target directory would not fit
+  kLeftTargetIsSource,   // the target directory is the working folder itself
+  kLeftNameUnreachable,  // its name ends in a dot or a space, which paths strip
+  kLeftNoStagingName,    // every name for its copy in the target was taken
 };
 
 struct LeftUnit {

@@ -3,9 +3,9 @@
 #include "messages/caption.h"
 #include "platform/win32_api.h"
 
-void ReportMessage(const char *text) {
+void ReportMessage(const char *text, UINT icon) {
   char caption[kCaptionSize];
   const char *commandLine = GetCommandLineA();
   DeriveCaption(commandLine != nullptr ? commandLine : "", caption);
-  MessageBoxA(nullptr, text, caption, MB_OK);
+  MessageBoxA(nullptr, text, caption, MB_OK | icon);
 }

@@ -28,6 +28,8 @@ typedef const void *LPCVOID;
 #define MAX_PATH 260
 #define INVALID_HANDLE_VALUE ((HANDLE)(std::intptr_t)-1)
 #define MB_OK 0x00000000u
+#define MB_ICONERROR 0x00000010u
+#define MB_ICONWARNING 0x00000030u
 #define IDOK 1
 #define SW_SHOWDEFAULT 10
 #define FILE_ATTRIBUTE_READONLY 0x00000001u

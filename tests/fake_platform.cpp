@@ -1,5 +1,6 @@
 #include "tests/fake_platform.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -70,7 +71,7 @@ BOOL Fail(DWORD error) {
 }
 
 // Absolute, with runs of backslashes collapsed and no trailing one but a root's.
-std::string Resolve(const std::string &name) {
+std::string Absolute(const std::string &name) {
   const bool absolute = name.size() >= 2 && name[1] == ':';
   const std::string joined = absolute ? name : cwd + "\\" + name;
   std::string path;
@@ -79,6 +80,26 @@ std::string Resolve(const std::string &name) {
   if (path.size() > 3 && path.back() == '\\') path.pop_back();
   for (const auto &link : folderLinks)
     if (HasPrefix(path, link.first)) return link.second + path.substr(link.first.size());
+  return path;
+}
+
+std::string ParentOf(const std::string &path);
+const char *BaseOf(const std::string &path);
+std::string ShortNameOf(const std::string &path);
+
+// The path Win32 looks up for a name: its last name without trailing dots
+// and spaces, or the entry whose short name it is.
+std::string Resolve(const std::string &name) {
+  std::string path = Absolute(name);
+  while (path.size() > 3 && (path.back() == '.' || path.back() == ' ') &&
+         path[path.size() - 2] != '\\')
+    path.pop_back();
+  if (files.count(path) || path.find('~') == std::string::npos) return path;
+  const std::string parent = ParentOf(path);
+  for (const auto &entry : files)
+    if (ParentOf(entry.first) == parent && !NameLess()(ShortNameOf(entry.first), BaseOf(path)) &&
+        !NameLess()(BaseOf(path), ShortNameOf(entry.first)))
+      return entry.first;
   return path;
 }
 
@@ -95,6 +116,52 @@ bool IsDirectory(const std::string &path) {
   return it != files.end() && it->second.directory;
 }
 
+bool IsShortNameChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("!#$%&'()-@^_`{}~", c);
+}
+
+// A name of at most 8 characters, then at most a dot and 3 more.
+bool IsEightDotThree(const std::string &name) {
+  const size_t dot = name.find('.');
+  const std::string base = name.substr(0, dot);
+  const std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
+  return !base.empty() && base.size() <= 8 && extension.size() <= 3 &&
+         extension.find('.') == std::string::npos &&
+         std::all_of(base.begin(), base.end(), IsShortNameChar) &&
+         std::all_of(extension.begin(), extension.end(), IsShortNameChar);
+}
+
+// "BASE~N.EXT": the first 6 usable characters of the name before its last
+// dot, and the first 3 after it, trailing dots and spaces dropped; N counts
+// the siblings before it that give the same.
+std::string ShortStem(const std::string &name) {
+  std::string trimmed = name;
+  while (!trimmed.empty() && (trimmed.back() == '.' || trimmed.back() == ' ')) trimmed.pop_back();
+  const size_t dot = trimmed.rfind('.');
+  std::string base, extension;
+  for (size_t i = 0; i < trimmed.size(); ++i) {
+    std::string &part = (dot != std::string::npos && i > dot) ? extension : base;
+    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(trimmed[i])));
+    if (i != dot && IsShortNameChar(c) && part.size() < (&part == &base ? 6u : 3u)) part += c;
+  }
+  return base + "~" + (extension.empty() ? "" : "." + extension);
+}
+
+std::string ShortNameOf(const std::string &path) {
+  const std::string name = BaseOf(path);
+  if (IsEightDotThree(name)) return "";
+  const std::string stem = ShortStem(name);
+  int n = 1;
+  for (const auto &entry : files) {
+    if (entry.first == path) break;
+    if (ParentOf(entry.first) == ParentOf(path) && !IsEightDotThree(BaseOf(entry.first)) &&
+        ShortStem(BaseOf(entry.first)) == stem)
+      ++n;
+  }
+  const size_t tilde = stem.find('~');
+  return stem.substr(0, tilde + 1) + std::to_string(n) + stem.substr(tilde + 1);
+}
+
 BOOL FillNext(Search &search, LPWIN32_FIND_DATAA found) {
   while (search.next < search.names.size()) {
     const std::string &path = search.names[search.next++];
@@ -105,6 +172,8 @@ BOOL FillNext(Search &search, LPWIN32_FIND_DATAA found) {
         it->second.directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
     if (it->second.readOnly) found->dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
     strncpy(found->cFileName, BaseOf(it->first), MAX_PATH - 1);
+    strncpy(found->cAlternateFileName, ShortNameOf(it->first).c_str(),
+            sizeof found->cAlternateFileName - 1);
     return TRUE;
   }
   return Fail(ERROR_NO_MORE_FILES);
@@ -156,20 +225,20 @@ void Reset(const std::string &newCwd, const std::string &newCommandLine) {
 }
 
 void AddDirectory(const std::string &path) {
-  for (std::string p = Resolve(path); !p.empty() && !files.count(p); p = ParentOf(p)) {
+  for (std::string p = Absolute(path); !p.empty() && !files.count(p); p = ParentOf(p)) {
     files[p].directory = true;
     if (p.size() <= 3) break;
   }
 }
 
 void AddFile(const std::string &path, const std::string &content, bool readOnly) {
-  const std::string full = Resolve(path);
+  const std::string full = Absolute(path);
   AddDirectory(ParentOf(full));
   files[full] = Node{false, readOnly, false, content};
 }
 
 void AddFolderLink(const std::string &path, const std::string &target) {
-  folderLinks[path] = Resolve(target);
+  folderLinks[path] = Absolute(target);
 }
 
 void FailCall(Op op, int nth, DWORD error, int count) {
@@ -226,7 +295,8 @@ extern "C" HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found) {
   Search search;
   for (const auto &entry : files)
     if (ParentOf(entry.first) == cwd && entry.first != cwd &&
-        MatchWildcard(pattern, BaseOf(entry.first)))
+        (MatchWildcard(pattern, BaseOf(entry.first)) ||
+         MatchWildcard(pattern, ShortNameOf(entry.first).c_str())))
       search.names.push_back(entry.first);
   if (!FillNext(search, found)) {
     lastError = ERROR_FILE_NOT_FOUND;
@@ -257,7 +327,8 @@ extern "C" BOOL FindClose(HANDLE handle) {
 // Win32 checks what it can before it writes; a copy that then fails midway
 // has already replaced the target with what it wrote.
 extern "C" BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
-  const bool failsMidway = Enter(kCopyFile, std::string(from) + ", " + to);
+  const bool failsMidway =
+      Enter(kCopyFile, std::string(from) + ", " + to + ", " + std::to_string(failIfExists));
   const std::string source = Resolve(from), target = Resolve(to);
   auto src = files.find(source);
   if (src == files.end()) return Fail(ERROR_FILE_NOT_FOUND);
@@ -360,6 +431,6 @@ extern "C" DWORD FormatMessageA(DWORD flags, LPCVOID, DWORD code, DWORD, LPSTR b
 extern "C" int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
   if (Enter(kMessageBox, std::string(caption) + ", " + text + ", " + std::to_string(type)))
     return 0;
-  boxes.push_back(Box{caption, text});
+  boxes.push_back(Box{caption, text, type});
   return IDOK;
 }

@@ -44,12 +44,19 @@ using Tree = std::map<std::string, Node, NameLess>;
 struct Box {
   std::string caption;
   std::string text;
+  UINT style;
 };
 
 // The error code that a call made to fail sets.
 constexpr DWORD kInjectedError = ERROR_GEN_FAILURE;
 // The process id the double gives.
 constexpr DWORD kProcessId = 4242;
+
+// Names are handled as Win32 handles them: a path's last name loses its
+// trailing dots and spaces before it is looked up, and a name that is no
+// 8.3 name has a short name (as "BAR~1.DCU" for "bar.dcu "), which search
+// records carry and matches and lookups use. AddFile and AddDirectory take
+// names as they are, as a tool that bypasses Win32 paths makes them.
 
 // Empties everything and makes `cwd` (created with its parents) current.
 void Reset(const std::string &cwd, const std::string &commandLine = "\"C:\\Kit\\install.exe\" ");

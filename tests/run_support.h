@@ -86,6 +86,9 @@ inline std::map<std::string, std::string> ExpectLosslessAndTruthful(const Units 
   }
   const bool shown = !fake::Boxes().empty();
   const std::vector<std::string> lines = Lines(shown ? fake::Boxes().back().text : "");
+  // Success is a plain box; anything else shows a warning or an error icon.
+  const UINT icons[] = {MB_OK, MB_OK | MB_ICONWARNING, MB_OK | MB_ICONERROR};
+  if (shown && status >= 0 && status <= 2) EXPECT_EQ(fake::Boxes().back().style, icons[status]);
   switch (status) {
     case 0:
       EXPECT_TRUE(left.empty());

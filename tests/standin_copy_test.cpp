@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
+#include "install/paths.h"
 #include "platform/posix/copy_faults.h"
 #include "platform/win32_api.h"
 #include "tests/temp_folder.h"
@@ -13,6 +15,14 @@
 namespace {
 
 using StandInCopy = TempFolder;
+
+// Runs the whole program in the current folder, as the host build would.
+int RunProgram() {
+  for (char *buffer : {WorkDir, InstallRoot, TargetPath, StagingPath}) buffer[0] = '\0';
+  NameSlot = TargetPath;
+  char tail[] = "";
+  return WinMain(nullptr, nullptr, tail, SW_SHOWDEFAULT);
+}
 
 mode_t ModeOf(const char *path) {
   struct stat st {};
@@ -59,6 +69,24 @@ TEST_F(StandInCopy, WritesAnExistingTargetInPlaceAndEmptyFilesToo) {
   EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\a.dcu", TRUE));
   EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
   EXPECT_EQ(List("LIB"), "a.dcu empty.dcu");
+}
+
+// A copy that must create its target refuses any name that exists, a link
+// included, dangling or not, and never writes through it.
+TEST_F(StandInCopy, ExclusiveCopyNeverWritesThroughALink) {
+  ASSERT_EQ(mkdir("LIB", 0755), 0);
+  Write("a.dcu", "new");
+  Write("outside", "outside");
+  ASSERT_EQ(chmod("outside", 0444), 0);
+  ASSERT_EQ(symlink("../outside", "LIB/link"), 0);
+  ASSERT_EQ(symlink("../nowhere", "LIB/dangling"), 0);
+  for (const char *name : {"LIB\\link", "LIB\\dangling"}) {
+    EXPECT_FALSE(CopyFileA("a.dcu", name, TRUE)) << name;
+    EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS) << name;
+  }
+  EXPECT_EQ(Read("outside"), "outside");
+  EXPECT_EQ(ModeOf("outside"), 0444u);
+  EXPECT_FALSE(Exists("nowhere"));
 }
 
 TEST_F(StandInCopy, ReadOnlySourceIsCopiedReadOnlyTargetRefused) {
@@ -121,35 +149,10 @@ TEST_F(StandInCopy, FailsIntoAMissingFolderOrOntoADirectory) {
   EXPECT_EQ(List("LIB/a.dcu"), "");
 }
 
-// Where the filesystem has no unnamed files, the target is created under
-// its own name; nothing else is ever created.
-TEST_F(StandInCopy, WithoutUnnamedFilesTheTargetIsCreatedUnderItsName) {
-  ASSERT_EQ(setenv("KALVO_STANDIN_NO_TMPFILE", "1", 1), 0);
-  ASSERT_EQ(mkdir("LIB", 0755), 0);
-  Write("a.dcu", "A");
-  ASSERT_EQ(chmod("a.dcu", 0640), 0);
-  Write("b.dcu", "B");
-  Write("LIB/b.dcu", "old and longer");
-  Write("ro.dcu", "new");
-  Write("LIB/ro.dcu", "locked");
-  ASSERT_EQ(chmod("LIB/ro.dcu", 0444), 0);
-  EXPECT_TRUE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
-  EXPECT_TRUE(CopyFileA("b.dcu", "LIB\\b.dcu", FALSE));
-  EXPECT_FALSE(CopyFileA("ro.dcu", "LIB\\ro.dcu", FALSE));
-  unsetenv("KALVO_STANDIN_NO_TMPFILE");
-  EXPECT_EQ(Read("LIB/a.dcu"), "A");
-  EXPECT_EQ(ModeOf("LIB/a.dcu"), 0640u);
-  EXPECT_EQ(Read("LIB/b.dcu"), "B");
-  EXPECT_EQ(Read("LIB/ro.dcu"), "locked");
-  EXPECT_EQ(List("LIB"), "a.dcu b.dcu ro.dcu");
-}
-
 // A copy that fails midway reports the failure with the error Windows
 // would give, and leaves what it wrote under the target's name: an older
-// file there is lost, as with Win32. Every step of both ways of copying,
-// onto a new name and onto an existing one, with and without unnamed files.
-// (Onto an existing name, an unnamed copy that fails is retried in place,
-// where the step fails from its first call on.)
+// file there is lost, as with Win32. Every step, onto a new name and onto
+// an existing one.
 TEST_F(StandInCopy, CopyThatFailsMidwayLeavesWhatItWrote) {
   struct Fault {
     CopyStep step;
@@ -170,29 +173,55 @@ TEST_F(StandInCopy, CopyThatFailsMidwayLeavesWhatItWrote) {
   Write("a.dcu", std::string(size, 'n'));
   for (const Fault &fault : faults) {
     for (const bool existing : {false, true}) {
-      for (const bool unnamed : {true, false}) {
-        SCOPED_TRACE("step " + std::to_string(fault.step) + (existing ? ", existing" : ", new") +
-                     (unnamed ? "" : ", no unnamed files"));
-        if (existing) Write("LIB/t.dcu", "old unit");
-        const bool readWrite = fault.step == kCopyRead || fault.step == kCopyWrite;
-        if (readWrite) setenv("KALVO_STANDIN_COPY", "readwrite", 1);
-        if (!unnamed) setenv("KALVO_STANDIN_NO_TMPFILE", "1", 1);
-        FailCopyStep(fault.step, fault.nth, fault.error);
-        EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\t.dcu", FALSE));
-        EXPECT_EQ(GetLastError(), fault.expected);
-        FailCopyStep(fault.step, 0, 0);
-        unsetenv("KALVO_STANDIN_COPY");
-        unsetenv("KALVO_STANDIN_NO_TMPFILE");
-        const bool retried = existing && unnamed && fault.step != kCopyClose;
-        const std::string left = Read("LIB/t.dcu");
-        EXPECT_EQ(left.size(), retried ? 0 : fault.written);
-        EXPECT_EQ(left.find_first_not_of('n'), std::string::npos);
-        EXPECT_EQ(List("LIB"), "t.dcu");
-        ASSERT_EQ(unlink("LIB/t.dcu"), 0);
-      }
+      SCOPED_TRACE("step " + std::to_string(fault.step) + (existing ? ", existing" : ", new"));
+      if (existing) Write("LIB/t.dcu", "old unit");
+      const bool readWrite = fault.step == kCopyRead || fault.step == kCopyWrite;
+      if (readWrite) setenv("KALVO_STANDIN_COPY", "readwrite", 1);
+      FailCopyStep(fault.step, fault.nth, fault.error);
+      EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\t.dcu", FALSE));
+      EXPECT_EQ(GetLastError(), fault.expected);
+      FailCopyStep(fault.step, 0, 0);
+      unsetenv("KALVO_STANDIN_COPY");
+      const std::string left = Read("LIB/t.dcu");
+      EXPECT_EQ(left.size(), fault.written);
+      EXPECT_EQ(left.find_first_not_of('n'), std::string::npos);
+      EXPECT_EQ(List("LIB"), "t.dcu");
+      ASSERT_EQ(unlink("LIB/t.dcu"), 0);
     }
   }
   EXPECT_EQ(Read("a.dcu"), std::string(size, 'n')) << "the source is never touched";
+}
+
+// The kernel's copy answers 0 before the end, or refuses, at the start or
+// midway: the copy goes on by reading and writing where the filesystems
+// cannot copy in the kernel, and fails otherwise. The whole program over
+// the stand-in then installs each unit whole or leaves it whole in the kit
+// and names it; never a cut unit.
+TEST_F(StandInCopy, KernelCopyStoppedShortIsNeverTakenForWhole) {
+  const int answers[] = {0, EOPNOTSUPP, ENOSYS, EXDEV, EINVAL, ENOSPC, EIO};
+  const size_t size = 300 * 1024;
+  for (const int answer : answers) {
+    for (const int nth : {1, 2}) {
+      SCOPED_TRACE("errno " + std::to_string(answer) + " from kernel copy " + std::to_string(nth));
+      const bool goesOn = answer != ENOSPC && answer != EIO;
+      const std::string unit = std::string(size - 1, static_cast<char>('a' + nth)) + "z";
+      Write("u.dcu", unit);
+      LimitKernelCopy(size / 3);
+      FailCopyStep(kCopyKernel, nth, answer);
+      ASSERT_EQ(mkdir("LIB", 0755), 0);
+      EXPECT_EQ(CopyFileA("u.dcu", "LIB\\t.dcu", TRUE), goesOn ? TRUE : FALSE);
+      EXPECT_EQ(Read("LIB/t.dcu").size(), goesOn ? size : (nth - 1) * size / 3);
+      ASSERT_EQ(unlink("LIB/t.dcu"), 0);
+
+      FailCopyStep(kCopyKernel, nth, answer);
+      EXPECT_EQ(RunProgram(), goesOn ? 0 : 1);
+      EXPECT_EQ(Read(goesOn ? "LIB/u.dcu" : "u.dcu"), unit);
+      EXPECT_EQ(List("LIB"), goesOn ? "u.dcu" : "");
+      FailCopyStep(kCopyKernel, 0, 0);
+      LimitKernelCopy(0);
+      ASSERT_EQ(system("rm -rf LIB u.dcu"), 0);
+    }
+  }
 }
 
 }  // namespace

@@ -1,24 +1,20 @@
 // CopyFileA with Win32's contract on POSIX, and no stronger: a regular file
 // only, never onto itself, not over a folder or a read-only file;
-// permission bits and last-write time kept. An existing target is truncated
-// and written in place, and a copy that fails midway leaves what it wrote
-// (Wine leaves the partial file too; Windows deletes it).
+// permission bits and last-write time kept. A new target is created under
+// its own name, as Win32 creates it; with failIfExists it is created
+// exclusively, so that any name that exists, a dangling link included,
+// refuses and nothing is ever written through a link. An existing target
+// is truncated and written in place, and a copy that fails midway leaves
+// what it wrote (Wine leaves the partial file too; Windows deletes it).
 //
-// A target that does not exist yet is written as an unnamed file and
-// linked under its name: cheaper, and a caller cannot tell it from a file
-// created under that name, since a copy that fails midway still links what
-// it wrote. Only a killed process leaves nothing instead of a partial file.
-//
-// Environment switches, so that tests reach every path on any filesystem:
-//   KALVO_STANDIN_NO_TMPFILE   every target is created under its name
-//   KALVO_STANDIN_COPY=readwrite   contents go through read and write
-//                                  instead of the kernel's copy
+// KALVO_STANDIN_COPY=readwrite makes the contents go through read and write
+// instead of the kernel's copy, so that tests reach that path on any
+// filesystem.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -34,13 +30,10 @@ namespace {
 // number or size of the files copied.
 constexpr size_t kFallbackChunk = 128 * 1024;
 char FallbackBuffer[kFallbackChunk];
-// "/proc/self/fd/" and the decimal digits of an int.
-constexpr size_t kProcPathSize = 32;
-// Marks a file whose mode is not known, so that it is always set.
-constexpr mode_t kUnknownMode = static_cast<mode_t>(-1);
 
 int FaultCountdown[kCopyStepCount];
 int FaultErrno[kCopyStepCount];
+size_t KernelCopyLimit;
 
 // Whether this call of `step` is one a test made fail; sets errno then.
 bool Faulted(CopyStep step) {
@@ -63,7 +56,8 @@ bool WriteAll(int out, const char *data, size_t size) {
   return true;
 }
 
-// Copies the source from `offset` on, leaving its file offset alone.
+// Copies the source from `offset` on, until a read finds its end; the
+// target's file offset must stand at `offset` too.
 bool CopyByReading(int in, int out, off_t offset) {
   for (;;) {
     const ssize_t got = Faulted(kCopyRead) ? -1 : pread(in, FallbackBuffer, kFallbackChunk, offset);
@@ -79,28 +73,40 @@ bool ReadWriteForced() {
   return mode != nullptr && strcmp(mode, "readwrite") == 0;
 }
 
-// Copies `size` bytes from the start of the source: in the kernel where the
-// filesystems allow it, by reading and writing where they do not.
+ssize_t KernelCopy(int in, loff_t *offset, int out, size_t length) {
+  if (KernelCopyLimit != 0 && length > KernelCopyLimit) length = KernelCopyLimit;
+  if (Faulted(kCopyKernel)) return errno == 0 ? 0 : -1;
+  return copy_file_range(in, offset, out, nullptr, length, 0);
+}
+
+// The kernel's copy cannot serve these files (another filesystem, one that
+// has no such copy, a kernel without it); reading and writing can.
+bool KernelCannotCopy(int error) {
+  return error == EOPNOTSUPP || error == ENOSYS || error == EXDEV || error == EINVAL;
+}
+
+// Copies the source into the target, both at their start. The kernel's copy
+// is whole once it has delivered the size read at open. Some filesystems
+// answer 0 before that (proc and sysfs files, some FUSE and network ones),
+// or refuse part of the way: the copy then goes on by reading and writing
+// from where it stopped, so that a copy cut short is never taken for whole.
 bool CopyContents(int in, int out, off_t size) {
-  if (ReadWriteForced()) return CopyByReading(in, out, 0);
   loff_t offset = 0;
-  while (offset < size) {
-    const ssize_t done =
-        Faulted(kCopyKernel)
-            ? -1
-            : copy_file_range(in, &offset, out, nullptr, static_cast<size_t>(size - offset), 0);
-    if (done > 0) continue;
-    if (done == 0) return true;  // the source shrank meanwhile
-    if (offset == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
-                        errno == EOPNOTSUPP || errno == EBADF))
-      return CopyByReading(in, out, 0);
-    return false;
+  if (!ReadWriteForced()) {
+    while (offset < size) {
+      const ssize_t done = KernelCopy(in, &offset, out, static_cast<size_t>(size - offset));
+      if (done > 0) continue;
+      if (done == 0 || KernelCannotCopy(errno)) break;
+      return false;
+    }
+    if (offset == size) return true;
   }
-  return true;
+  return CopyByReading(in, out, offset);
 }
 
 // The contents, then the permission bits and the times. Sets the last
-// error on failure.
+// error on failure. `createdMode` is the mode the target was created with,
+// so that a mode already right is not set again.
 bool FillTarget(int in, const struct stat &source, int out, mode_t createdMode) {
   const mode_t mode = source.st_mode & kPermissionBits;
   const timespec times[2] = {source.st_atim, source.st_mtim};
@@ -123,49 +129,12 @@ BOOL FailOnTargetSide() {
   return errno == ENOENT ? FailWith(ERROR_PATH_NOT_FOUND) : FailWithErrno();
 }
 
-bool LinkUnnamed(int fd, const std::string &path) {
-  char procPath[kProcPathSize];
-  snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
-  return linkat(AT_FDCWD, procPath, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
-}
-
-enum NewNameCopy { kNewCopied, kNewFailed, kNameTaken, kNoUnnamedFiles };
-
-// Copies into an unnamed file in the target's folder and links it under the
-// target's name, also after a failure midway. kNameTaken: the name exists,
-// so the copy must go in place.
-NewNameCopy CopyToNewName(int in, const struct stat &source, const std::string &target) {
-  if (getenv("KALVO_STANDIN_NO_TMPFILE") != nullptr) return kNoUnnamedFiles;
-  const mode_t mode = source.st_mode & kPermissionBits;
-  const int out = open(DirectoryOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-  if (out < 0) {
-    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return kNoUnnamedFiles;
-    FailOnTargetSide();
-    return kNewFailed;
-  }
-  bool ok = FillTarget(in, source, out, mode & ~CreationMask());
-  const bool linked = LinkUnnamed(out, target);
-  const int linkError = errno;
-  if (!CloseTarget(out) && ok && linked) ok = FailWithErrno() != FALSE;
-  if (linked) return ok ? kNewCopied : kNewFailed;
-  // Written in place, an existing target would have been truncated first,
-  // whether or not the copy then went wrong.
-  if (linkError == EEXIST) return kNameTaken;
-  if (ok) {
-    errno = linkError;
-    FailOnTargetSide();
-  }
-  return kNewFailed;
-}
-
 // Whether an existing target may be written over by a copy of `source`.
 // Sets the last error when it may not.
-bool MayOverwrite(const struct stat &source, const struct stat &existing, bool failIfExists) {
+bool MayOverwrite(const struct stat &source, const struct stat &existing) {
   DWORD refusal = ERROR_SUCCESS;
   if (existing.st_dev == source.st_dev && existing.st_ino == source.st_ino)
     refusal = ERROR_SHARING_VIOLATION;  // the same file, reached through a link
-  else if (failIfExists)
-    refusal = ERROR_FILE_EXISTS;
   else if (!S_ISREG(existing.st_mode) || !(existing.st_mode & S_IWUSR))
     refusal = ERROR_ACCESS_DENIED;  // a folder or a device, or read-only
   if (refusal == ERROR_SUCCESS) return true;
@@ -173,20 +142,33 @@ bool MayOverwrite(const struct stat &source, const struct stat &existing, bool f
   return false;
 }
 
-// Truncates the target and writes it in place, creating it when missing.
-bool CopyInPlace(int in, const struct stat &source, const std::string &target, bool failIfExists) {
+// Opens the target for writing: created under its name, exclusively when
+// it must not exist, or else truncated in place when Windows would write
+// over it. Returns -1 with the last error set.
+int OpenTarget(const struct stat &source, const std::string &target, bool failIfExists,
+               mode_t *createdMode) {
+  const mode_t mode = source.st_mode & kPermissionBits;
+  constexpr int kWrite = O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC;
+  if (failIfExists) {
+    const int out = open(target.c_str(), kWrite | O_EXCL, mode);
+    if (out < 0 && errno == EEXIST)
+      FailWith(ERROR_FILE_EXISTS);
+    else if (out < 0)
+      FailOnTargetSide();
+    *createdMode = mode & ~CreationMask();
+    return out;
+  }
   struct stat existing {};
   if (stat(target.c_str(), &existing) == 0) {
-    if (!MayOverwrite(source, existing, failIfExists)) return false;
+    if (!MayOverwrite(source, existing)) return -1;
   } else if (errno != ENOENT) {
-    return FailOnTargetSide() != FALSE;
+    FailOnTargetSide();
+    return -1;
   }
-  const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC,
-                       source.st_mode & kPermissionBits);
-  if (out < 0) return FailOnTargetSide() != FALSE;
-  bool ok = FillTarget(in, source, out, kUnknownMode);
-  if (!CloseTarget(out) && ok) ok = FailWithErrno() != FALSE;
-  return ok;
+  const int out = open(target.c_str(), kWrite | O_TRUNC, mode);
+  if (out < 0) FailOnTargetSide();
+  *createdMode = static_cast<mode_t>(-1);  // not known: an existing file keeps its own
+  return out;
 }
 
 }  // namespace
@@ -195,6 +177,8 @@ void FailCopyStep(CopyStep step, int nth, int error) {
   FaultCountdown[step] = nth;
   FaultErrno[step] = error;
 }
+
+void LimitKernelCopy(size_t bytes) { KernelCopyLimit = bytes; }
 
 extern "C" BOOL CopyFileA(LPCSTR existingName, LPCSTR newName, BOOL failIfExists) {
   const std::string source = PosixPath(existingName);
@@ -208,17 +192,12 @@ extern "C" BOOL CopyFileA(LPCSTR existingName, LPCSTR newName, BOOL failIfExists
     close(in);
     return FailWith(ERROR_ACCESS_DENIED);  // a folder, pipe or device
   }
+  mode_t createdMode = 0;
+  const int out = OpenTarget(from, target, failIfExists != FALSE, &createdMode);
   bool copied = false;
-  switch (CopyToNewName(in, from, target)) {
-    case kNewCopied:
-      copied = true;
-      break;
-    case kNewFailed:
-      break;
-    case kNameTaken:
-    case kNoUnnamedFiles:
-      copied = CopyInPlace(in, from, target, failIfExists != FALSE);
-      break;
+  if (out >= 0) {
+    copied = FillTarget(in, from, out, createdMode);
+    if (!CloseTarget(out) && copied) copied = FailWithErrno() != FALSE;
   }
   close(in);
   return copied ? TRUE : FALSE;

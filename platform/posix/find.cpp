@@ -32,19 +32,17 @@ FILETIME ToFileTime(const timespec &t) {
   return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
-// Fills the record for one entry. A link is described by what it points at,
-// as Windows describes a file through a link; a dangling one by itself.
-// Plain files and folders are described from the directory entry alone,
-// without a status call each: their record carries the name and the
-// directory attribute, which is what the program reads, and no sizes, times
-// or read-only attribute.
+// Fills the record for one entry as Windows does: attributes, times and
+// size. A link is described by what it points at, as Windows describes a
+// file through a link; a dangling one by itself. A folder is described from
+// the directory entry alone, without a status call: its record serves only
+// to skip it.
 void Describe(int dirFd, const dirent *entry, WIN32_FIND_DATAA *found) {
   const char *name = entry->d_name;
   memset(found, 0, sizeof *found);
   strncpy(found->cFileName, name, sizeof found->cFileName - 1);
-  if (entry->d_type == DT_REG || entry->d_type == DT_DIR) {
-    found->dwFileAttributes =
-        entry->d_type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+  if (entry->d_type == DT_DIR) {
+    found->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
     return;
   }
   struct stat st {};
