@@ -15,6 +15,8 @@ string(REPLACE "." ", " KALVO_VERSION_COMMAS "${KALVO_VERSION_FULL}")
 set(KALVO_MANIFEST "${CMAKE_BINARY_DIR}/install.manifest")
 configure_file(platform/win32/install.manifest.in "${KALVO_MANIFEST}" @ONLY)
 configure_file(platform/win32/install.rc.in "${CMAKE_BINARY_DIR}/install.rc" @ONLY)
+# The resource script takes the manifest in by name: a new manifest is a new resource.
+set_source_files_properties("${CMAKE_BINARY_DIR}/install.rc" PROPERTIES OBJECT_DEPENDS "${KALVO_MANIFEST}")
 
 # startup.cpp is the entry point: it hardens the DLL search, then starts
 # the runtime, which calls WinMain.

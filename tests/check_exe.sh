@@ -40,6 +40,8 @@ wide="$(strings -el "$exe")" narrow="$(strings "$exe")"
   [ "$(grep -A1 -x 'ProductVersion' <<<"$wide" | tail -1)" = "$version" ] &&
   grep -q 'OriginalFilename' <<<"$wide" && echo "ok    version strings $version" ||
   { echo "FAIL  version strings (expected $version)"; failed=1; }
+grep -q '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>' <<<"$narrow" &&
+  echo "ok    manifest: long-path aware" || { echo "FAIL  manifest: not long-path aware"; failed=1; }
 grep -q "name=\"Kalvo.UnitInstaller\" version=\"$version\"" <<<"$narrow" &&
   echo "ok    manifest version $version" || { echo "FAIL  manifest version (expected $version)"; failed=1; }
 echo "size: $(stat -c %s "$exe") bytes"

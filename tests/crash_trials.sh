@@ -38,10 +38,10 @@ failures=0 kills=0 killed_mid_copy=0
 for trial in $(seq 1 "$trials"); do
   lay_kit "$trial"
   delay_ms=$((RANDOM % span))
-  # Every other trial, the stand-in writes each copy under its name as it
-  # goes, as Win32 does, so that a kill leaves a partial file behind.
+  # Every other trial, the stand-in copies through read and write, in
+  # smaller steps, so that a kill lands inside a copy more often.
   copy_env=()
-  [ $((trial % 2)) = 0 ] && copy_env=(KALVO_STANDIN_NO_TMPFILE=1 KALVO_STANDIN_COPY=readwrite)
+  [ $((trial % 2)) = 0 ] && copy_env=(KALVO_STANDIN_COPY=readwrite)
   (cd "$kit" && exec env "${copy_env[@]}" "$installer" >/dev/null) &
   pid=$!
   sleep "$(printf '%d.%03d' $((delay_ms / 1000)) $((delay_ms % 1000)))"

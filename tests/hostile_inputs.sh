@@ -53,6 +53,18 @@ case_lib_holds_links_to_units() {
   unit a.dcu; unit b.dcu; mkdir "$KIT/LIB"; ln "$KIT/a.dcu" "$KIT/LIB/a.dcu"; ln -s ../b.dcu "$KIT/LIB/b.dcu"
   EXPECT=0
 }
+# A case's entries named STAGING, in LIB or in the kit, stand under the
+# run's first staging name when it starts (see start_installer): a link to a
+# read-only file outside, a read-only file, a folder, a file in the kit.
+case_staging_name_is_a_link() {
+  unit a.dcu; mkdir "$KIT/LIB"; echo outside >"$KIT/../outside"; chmod 444 "$KIT/../outside"
+  ln -s "$KIT/../outside" "$KIT/LIB/STAGING"; EXPECT=0
+}
+case_staging_name_is_read_only() {
+  unit a.dcu; mkdir "$KIT/LIB"; echo killed >"$KIT/LIB/STAGING"; chmod 444 "$KIT/LIB/STAGING"; EXPECT=0
+}
+case_staging_name_is_a_folder() { unit a.dcu; mkdir -p "$KIT/LIB/STAGING"; EXPECT=0; }
+case_staging_name_in_kit() { unit a.dcu; echo kit >"$KIT/STAGING"; EXPECT=0; }
 case_stale_staging_files() {
   unit a.dcu; mkdir "$KIT/LIB"; echo partial >"$KIT/LIB/~kalvo-1.tmp"; chmod 444 "$KIT/LIB/~kalvo-1.tmp"; EXPECT=0
 }
@@ -75,13 +87,34 @@ case_empty_and_large_units() {
 many_units() { for i in $(seq 1 5000); do printf 'unit %d' "$i" >"$KIT/u$i.dcu"; done; EXPECT=0; }
 case_many_units() { many_units; }
 case_many_units_read_write() { many_units; RUN_ENV=(KALVO_STANDIN_COPY=readwrite); }
-case_many_units_named_files() { many_units; RUN_ENV=(KALVO_STANDIN_NO_TMPFILE=1); }
 
 CASES=(workdir_fits_staging workdir_too_long_for_staging workdir_one_past workdir_far_past
   target_one_past read_only_source read_only_target lib_is_a_file non_ascii_unit_left
-  lib_links_to_kit lib_holds_links_to_units stale_staging_files folder_like_unit fifo_like_unit
+  lib_links_to_kit lib_holds_links_to_units staging_name_is_a_link staging_name_is_read_only
+  staging_name_is_a_folder staging_name_in_kit stale_staging_files folder_like_unit fifo_like_unit
   links_like_units dangling_link unusual_names empty_and_large_units many_units
-  many_units_read_write many_units_named_files)
+  many_units_read_write)
+
+# Every entry under $1 that is no unit: path, type, mode, link target, and
+# the checksum of each file. A run must leave each as it was.
+others() {
+  (cd "$1" && find . -iname '*.dcu' -prune -o -printf '%p %y %m %l\n' &&
+    find . -iname '*.dcu' -prune -o -type f -print0 | xargs -0 -r sha1sum) | sort
+}
+
+# Renames the kit's entries named STAGING to the staging name of the
+# process it then becomes, records that process id in $0, and starts the
+# installer; after the run, unstage puts them back.
+start_installer='for p in STAGING LIB/STAGING; do
+  if [ -e "$p" ] || [ -L "$p" ]; then mv -T "$p" "${p%STAGING}~kalvo-$$.tmp"; fi
+done; echo $$ >"$0"; exec "$@"'
+unstage() {
+  local p staged pid; pid="$(cat "$1")"
+  for p in STAGING LIB/STAGING; do
+    staged="$KIT/${p%STAGING}~kalvo-$pid.tmp"
+    if [ -e "$staged" ] || [ -L "$staged" ]; then mv -T "$staged" "$KIT/$p"; fi
+  done
+}
 
 failures=0
 ulimit -n 1024
@@ -90,8 +123,14 @@ for CASE in "${CASES[@]}"; do
   "case_$CASE"
   sums="$scratch/$CASE.sums"; record_units "$KIT" "$sums"; record_units "$KIT/LIB" "$sums.lib"
   lib_before=$([ -e "$KIT/LIB" ] && echo yes || echo no)
-  message="$(cd "$KIT" && env "${RUN_ENV[@]}" timeout 120 "$installer")"; status=$?
+  others "$scratch/$CASE" >"$scratch/$CASE.others"
+  message="$(cd "$KIT" &&
+    env "${RUN_ENV[@]}" timeout 120 bash -c "$start_installer" "$scratch/$CASE.pid" "$installer")"
+  status=$?
+  unstage "$scratch/$CASE.pid"
   problems=()
+  changed="$(comm -23 "$scratch/$CASE.others" <(others "$scratch/$CASE"))"
+  [ -z "$changed" ] || problems+=("changed or removed: $changed")
   units_intact "$KIT" "$sums" "$sums.lib" >"$scratch/damage" || problems+=("$(cat "$scratch/damage")")
   [ "$status" = "$EXPECT" ] || problems+=("exit status $status, expected $EXPECT")
   staging=$(find "$KIT/LIB" -maxdepth 1 -name '~kalvo-*' ! -name '~kalvo-1.tmp' 2>/dev/null | wc -l)

@@ -33,6 +33,20 @@ install_expect() {
   run_installer "$@"
   [ "$STATUS" = "$status" ] || fail "exit status $STATUS, expected $status"
   [ "$TEXT" = "$text" ] || fail "text '$TEXT', expected '$text' $BOX_NOTE"
+  style_is "$status"
+}
+# style_is STATUS: a plain box for success, a warning or an error icon
+# otherwise (MB_ICONWARNING 0x30, MB_ICONERROR 0x10), where the runner
+# traces the box's calls (CALLS_TRACED=yes).
+style_is() {
+  [ "$CALLS_TRACED" = yes ] || return 0
+  local want=16; [ "$1" = 0 ] && want=0; [ "$1" = 1 ] && want=48
+  [ "$BOX_STYLE" = "$want" ] || fail "box style $BOX_STYLE, expected $want for status $1"
+}
+# file_calls_are "F=N ...": the file calls the run made, where the runner counts them.
+file_calls_are() {
+  [ "$CALLS_TRACED" = yes ] || return 0
+  [ "$FILE_CALLS" = "$1" ] || fail "file calls '$FILE_CALLS', expected '$1'"
 }
 caption_is() { [ "$CAPTION" = "$1" ] || fail "caption '$CAPTION', expected '$1'"; }
 
@@ -48,6 +62,7 @@ left_line() {
 names_left() {
   local count="$1" name lines; shift
   [ "$STATUS" = 1 ] || fail "exit status $STATUS, expected 1"
+  style_is 1
   [ "$(head -1 <<<"$TEXT")" = "$(left_line "$count")" ] || fail "first line '$(head -1 <<<"$TEXT")'"
   for name in "$@"; do
     if [ -n "${REASON:-}" ]; then

@@ -1,6 +1,8 @@
 # Runs the real install.exe under Wine on a private Xvfb display. The box is
 # a real window: its caption is the X window's name, its text comes from
-# Wine's msgbox trace, and it is dismissed by pressing Return on it.
+# Wine's msgbox trace, its style from the relay trace of MessageBoxA, and it
+# is dismissed by pressing Return on it. The relay trace, limited to the
+# file calls the program makes, also counts those calls.
 WINE_TIMEOUT=300   # seconds for one run
 WINE64=/usr/lib/wine/wine64  # makes the prefix natively, without emulation
 SHORT_NAMES_MATCH=yes  # whether "*.dcu" also matches "b.dcux" through its 8.3 name
@@ -8,6 +10,12 @@ PROGRAM_CAPTION="install.exe"
 ARGUMENT_CAPTION='install.exe" /q'
 # Wine run as root replaces read-only files; Windows refuses to.
 READ_ONLY_TARGETS_REFUSED=no
+CALLS_TRACED=yes  # BOX_STYLE and FILE_CALLS, from the relay trace
+RELAY_INCLUDE="KERNEL32.CopyFileA;KERNEL32.MoveFileExA;KERNEL32.DeleteFileA;KERNEL32.FindFirstFileA;\
+KERNEL32.FindNextFileA;KERNEL32.GetFileAttributesA;KERNEL32.SetFileAttributesA;user32.MessageBoxA"
+# Wine's process ids are small multiples of 4; a link is planted under the
+# staging name of each up to this one (see launch_installer).
+MAX_PLANTED_PID=16384
 
 # runner_start [TOOL...]: also requires the tools named.
 runner_start() {
@@ -21,7 +29,7 @@ runner_start() {
     echo "skipped"; exit 77
   fi
   export WINEPREFIX="${KALVO_WINEPREFIX:-$HOME/.cache/kalvo-wine}"
-  export WINEDEBUG=-all,+msgbox WINEDLLOVERRIDES="mscoree,mshtml=d"
+  export WINEDEBUG=-all,+pid,+msgbox,+relay WINEDLLOVERRIDES="mscoree,mshtml=d"
   XVFB_LOG="$(mktemp)"
   Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp >"$XVFB_LOG" 2>/dev/null &
   XVFB_PID=$!
@@ -35,6 +43,10 @@ runner_start() {
     timeout 900 "$WINE64" wineboot -i >"$XVFB_LOG.boot" 2>&1 || { cat "$XVFB_LOG.boot"; return 1; }
   fi
   wineserver -p 2>/dev/null || true  # already running after wineboot: that one serves
+  if ! grep -qF "\"RelayInclude\"=\"$RELAY_INCLUDE\"" "$WINEPREFIX/user.reg"; then
+    WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ \
+      /d "$RELAY_INCLUDE" /f >/dev/null 2>&1 || { echo "cannot set Wine's RelayInclude"; return 1; }
+  fi
 }
 
 runner_stop() {
@@ -43,8 +55,16 @@ runner_stop() {
   rm -f "${XVFB_LOG:-}"
 }
 
+# STAGING_LINK=PATH: a link to PATH stands in LIB under the run's first
+# staging name, ~kalvo-<process id>.tmp. The id is not known before the
+# start, so a link is planted under the name of every id Wine may give, and
+# read_box tells the run's id (RUN_PID).
 launch_installer() {
   local log="$1"; shift
+  if [ -n "${STAGING_LINK:-}" ]; then
+    perl -e 'symlink($ARGV[0], "LIB/~kalvo-" . 4 * $_ . ".tmp") or die for 1 .. $ARGV[1] / 4' \
+      "$STAGING_LINK" "$MAX_PLANTED_PID" || fail "cannot plant links in LIB"
+  fi
   launch_exe "$log" "$BINARY" "$@"
 }
 
@@ -81,6 +101,9 @@ settle_installers() {
 
 # The text from the trace line MSGBOX_OnInit L"<text>", in which '\', '"'
 # and line breaks are escaped. Wine cuts a long text and marks it with "...".
+# BOX_STYLE is MessageBoxA's last argument, RUN_PID the process id that
+# prefixes the line, and FILE_CALLS "<function>=<count> ..." for the file
+# calls the run made, sorted by name.
 # The log is read as text whatever bytes Wine's other messages hold (grep
 # would otherwise call it binary and print nothing). Without a box, BOX_NOTE
 # holds the end of the log.
@@ -93,4 +116,12 @@ read_box() {
   TEXT_CUT=no
   if [[ "$line" == *'"...' ]]; then TEXT_CUT=yes; line="${line%\"...}"; else line="${line%\"}"; fi
   TEXT="$(printf '%s' "$line" | sed 's/\\\\/\x01/g; s/\\n/\n/g; s/\\"/"/g; s/\x01/\\/g')"
+  local call
+  call="$(grep -a 'Call user32.MessageBoxA(' "$1" | tail -1)"
+  BOX_STYLE="$(sed -n 's/.*,\([0-9a-f]\{8\}\)) ret=.*/\1/p' <<<"$call")"
+  [ -n "$BOX_STYLE" ] && BOX_STYLE=$((16#$BOX_STYLE))
+  RUN_PID="${call%%:*}"
+  [ -n "$RUN_PID" ] && RUN_PID=$((16#$RUN_PID))
+  FILE_CALLS="$(grep -ao 'Call KERNEL32\.[A-Za-z]*' "$1" | sed 's/.*\.//' | sort | uniq -c |
+    awk '{ printf "%s%s=%s", (NR > 1 ? " " : ""), $2, $1 }')"
 }
