@@ -86,8 +86,9 @@ enum CopyResult { kCopied, kCopyFailed, kNoNameLeft };
 // Copies the unit to the staging name, creating the file there: the copy
 // refuses where the name exists, so nothing else is ever written over.
 // When another process has taken the name, the next one is tried. A copy
-// that failed otherwise created what stands under the name, and that is
-// removed before it is tried again or given up. *code is set on failure.
+// that failed otherwise may have left what it wrote under the name, which
+// was free when the copy began; that is removed before the copy is tried
+// again or given up. *code is set on failure.
 CopyResult CopyToStaging(const char *name, DWORD *code) {
   int attempt = 1;
   while (!CopyFileA(name, StagingPath, TRUE)) {

@@ -116,50 +116,37 @@ bool IsDirectory(const std::string &path) {
   return it != files.end() && it->second.directory;
 }
 
-bool IsShortNameChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("!#$%&'()-@^_`{}~", c);
-}
-
-// A name of at most 8 characters, then at most a dot and 3 more.
-bool IsEightDotThree(const std::string &name) {
-  const size_t dot = name.find('.');
-  const std::string base = name.substr(0, dot);
-  const std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
-  return !base.empty() && base.size() <= 8 && extension.size() <= 3 &&
-         extension.find('.') == std::string::npos &&
-         std::all_of(base.begin(), base.end(), IsShortNameChar) &&
-         std::all_of(extension.begin(), extension.end(), IsShortNameChar);
-}
-
-// "BASE~N.EXT": the first 6 usable characters of the name before its last
-// dot, and the first 3 after it, trailing dots and spaces dropped; N counts
-// the siblings before it that give the same.
-std::string ShortStem(const std::string &name) {
-  std::string trimmed = name;
-  while (!trimmed.empty() && (trimmed.back() == '.' || trimmed.back() == ' ')) trimmed.pop_back();
-  const size_t dot = trimmed.rfind('.');
+// Windows' short name of a name that is no 8.3 name, empty for one that
+// is: the first 6 letters and digits before the last dot, "~", a count of
+// the siblings before it that give the same, then the first 3 after the dot;
+// trailing dots and spaces go first ("bar.dcu " gives "BAR~1.DCU").
+std::string ShortStem(std::string name) {
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  const size_t dot = name.rfind('.');
   std::string base, extension;
-  for (size_t i = 0; i < trimmed.size(); ++i) {
-    std::string &part = (dot != std::string::npos && i > dot) ? extension : base;
-    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(trimmed[i])));
-    if (i != dot && IsShortNameChar(c) && part.size() < (&part == &base ? 6u : 3u)) part += c;
+  for (size_t i = 0; i < name.size(); ++i) {
+    std::string &part = dot != std::string::npos && i > dot ? extension : base;
+    if (std::isalnum(static_cast<unsigned char>(name[i])) &&
+        part.size() < (&part == &base ? 6u : 3u))
+      part += static_cast<char>(std::toupper(static_cast<unsigned char>(name[i])));
   }
   return base + "~" + (extension.empty() ? "" : "." + extension);
 }
 
 std::string ShortNameOf(const std::string &path) {
   const std::string name = BaseOf(path);
-  if (IsEightDotThree(name)) return "";
-  const std::string stem = ShortStem(name);
+  const size_t dot = name.find('.');
+  const bool eightDotThree =
+      name.find_first_of(" +,;=[]") == std::string::npos && std::min(dot, name.size()) <= 8 &&
+      (dot == std::string::npos ||
+       (name.size() - dot - 1 <= 3 && name.find('.', dot + 1) == std::string::npos));
+  if (eightDotThree) return "";
   int n = 1;
-  for (const auto &entry : files) {
-    if (entry.first == path) break;
-    if (ParentOf(entry.first) == ParentOf(path) && !IsEightDotThree(BaseOf(entry.first)) &&
-        ShortStem(BaseOf(entry.first)) == stem)
+  for (auto it = files.begin(); it != files.end() && it->first != path; ++it)
+    if (ParentOf(it->first) == ParentOf(path) && ShortStem(BaseOf(it->first)) == ShortStem(name))
       ++n;
-  }
-  const size_t tilde = stem.find('~');
-  return stem.substr(0, tilde + 1) + std::to_string(n) + stem.substr(tilde + 1);
+  const std::string stem = ShortStem(name);
+  return stem.substr(0, stem.find('~') + 1) + std::to_string(n) + stem.substr(stem.find('~') + 1);
 }
 
 BOOL FillNext(Search &search, LPWIN32_FIND_DATAA found) {

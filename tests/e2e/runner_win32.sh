@@ -8,7 +8,7 @@ WINE64=/usr/lib/wine/wine64  # makes the prefix natively, without emulation
 SHORT_NAMES_MATCH=yes  # whether "*.dcu" also matches "b.dcux" through its 8.3 name
 PROGRAM_CAPTION="install.exe"
 ARGUMENT_CAPTION='install.exe" /q'
-# Wine run as root replaces read-only files; Windows refuses to.
+# Wine replaces read-only files, whoever runs it; Windows refuses to.
 READ_ONLY_TARGETS_REFUSED=no
 CALLS_TRACED=yes  # BOX_STYLE and FILE_CALLS, from the relay trace
 RELAY_INCLUDE="KERNEL32.CopyFileA;KERNEL32.MoveFileExA;KERNEL32.DeleteFileA;KERNEL32.FindFirstFileA;\

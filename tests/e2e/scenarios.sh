@@ -58,7 +58,7 @@ scenario_read_only_unit() {
 }
 
 # Differs by nature: Windows refuses to replace a read-only file in LIB, and
-# that unit is left and named; Wine run as root replaces it.
+# that unit is left and named; Wine replaces it, whoever runs it.
 scenario_read_only_namesake() {
   put t.dcu new; put u.dcu U; put LIB/t.dcu old; chmod 444 LIB/t.dcu
   run_installer
