@@ -71,13 +71,11 @@ UnitFate FateOfUncopied(const WIN32_FIND_DATAA &found, LeftReason why, DWORD cod
   return Leave(why, code, reason, error);
 }
 
-// A copy takes the source's attributes. One that stayed read-only would
-// refuse to be replaced by the next version of its unit.
-bool MakeWritable(const char *path) {
-  const DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
-  const DWORD writable = attributes & ~FILE_ATTRIBUTE_READONLY;
+// A copy takes the source's attributes, which the search record gives. One
+// that stayed read-only would refuse to be replaced by the next version of
+// its unit.
+bool MakeWritable(const char *path, DWORD sourceAttributes) {
+  const DWORD writable = sourceAttributes & ~FILE_ATTRIBUTE_READONLY;
   return SetFileAttributesA(path, writable != 0 ? writable : FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
 
@@ -106,8 +104,9 @@ CopyResult CopyToStaging(const char *name, DWORD *code) {
 // Renames the staging copy over the target in one step, made writable
 // first when the unit was read-only. Returns false with *code set when that
 // fails.
-bool PutInPlace(bool readOnly, DWORD *code) {
-  if (readOnly && !MakeWritable(StagingPath)) {
+bool PutInPlace(DWORD sourceAttributes, DWORD *code) {
+  const bool readOnly = (sourceAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (readOnly && !MakeWritable(StagingPath, sourceAttributes)) {
     *code = GetLastError();
     return false;
   }
@@ -152,8 +151,7 @@ UnitFate MoveUnit(const WIN32_FIND_DATAA &found, LeftReason *reason, DWORD *erro
     DiscardStaging();
     return Leave(place == kPlaceWorkDir ? kLeftTargetIsSource : kLeftOnError, code, reason, error);
   }
-  const bool readOnly = (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-  if (!PutInPlace(readOnly, &code)) {
+  if (!PutInPlace(found.dwFileAttributes, &code)) {
     DiscardStaging();
     return Leave(kLeftOnError, code, reason, error);
   }

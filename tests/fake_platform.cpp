@@ -141,11 +141,10 @@ std::string ShortNameOf(const std::string &path) {
       (dot == std::string::npos ||
        (name.size() - dot - 1 <= 3 && name.find('.', dot + 1) == std::string::npos));
   if (eightDotThree) return "";
+  const std::string stem = ShortStem(name);
   int n = 1;
   for (auto it = files.begin(); it != files.end() && it->first != path; ++it)
-    if (ParentOf(it->first) == ParentOf(path) && ShortStem(BaseOf(it->first)) == ShortStem(name))
-      ++n;
-  const std::string stem = ShortStem(name);
+    if (ParentOf(it->first) == ParentOf(path) && ShortStem(BaseOf(it->first)) == stem) ++n;
   return stem.substr(0, stem.find('~') + 1) + std::to_string(n) + stem.substr(stem.find('~') + 1);
 }
 

@@ -31,8 +31,7 @@ const Layout kLayouts[] = {
 
 void LayOut(const Layout &layout) {
   fake::Reset(kKit);
-  for (const auto &unit : layout.units)
-    fake::AddFile(std::string(kKit) + "\\" + unit.first, unit.second, unit.first == "ro.dcu");
+  AddUnits(layout.units, [](const std::string &name) { return name == "ro.dcu"; });
   for (const auto &unit : layout.oldInLib)
     fake::AddFile(std::string(kLib) + "\\" + unit.first, unit.second, layout.readOnlyOldLib);
   fake::AddFile("C:\\Kit\\notes.txt", "N");

@@ -38,6 +38,13 @@ inline int RunInstaller() {
   return WinMain(nullptr, nullptr, tail, SW_SHOWDEFAULT);
 }
 
+// Puts each unit in the kit, read-only when `readOnly` says so.
+inline void AddUnits(const Units &units, bool (*readOnly)(const std::string &) = nullptr) {
+  for (const auto &unit : units)
+    fake::AddFile(std::string(kKit) + "\\" + unit.first, unit.second,
+                  readOnly != nullptr && readOnly(unit.first));
+}
+
 inline std::string Lookup(const std::string &directory, const std::string &name) {
   auto it = fake::Files().find(directory + "\\" + name);
   return it == fake::Files().end() || it->second.directory ? std::string("<none>")

@@ -45,7 +45,7 @@ TEST(Run, CallsThePlatformInTheOrderOfAMove) {
 TEST(Run, MovesUnitsReplacesSameNamesAndLeavesTheRest) {
   fake::Reset(kKit);
   const Units units = {{"a.dcu", "A"}, {"B.DCU", "B"}, {"c.dcu", "C"}};
-  for (const auto &unit : units) fake::AddFile(std::string(kKit) + "\\" + unit.first, unit.second);
+  AddUnits(units);
   fake::AddFile("C:\\Kit\\readme.txt", "R");
   fake::AddFile("C:\\Kit\\sub\\s.dcu", "S");
   fake::AddFile("C:\\Kit\\LIB\\a.dcu", "newer A");
@@ -126,7 +126,7 @@ TEST(Run, MoreThanFiveLeftNamesFiveAndCountsTheRest) {
   fake::AddFile("C:\\Kit\\LIB", "not a folder");
   Units units;
   for (char c = 'a'; c <= 'g'; ++c) units[std::string(1, c) + ".dcu"] = std::string(1, c);
-  for (const auto &unit : units) fake::AddFile(std::string(kKit) + "\\" + unit.first, unit.second);
+  AddUnits(units);
   EXPECT_EQ(RunInstaller(), 1);
   const auto named = ExpectLosslessAndTruthful(units, 1);
   EXPECT_EQ(named.size(), 5u);
@@ -145,10 +145,10 @@ TEST(Run, NamesOfUnitsLeftAreShownWholeOrCutAtACharacter) {
   const std::string cyrillic =
       "\xD0\x9C\xD0\xBE\xD0\xB4\xD1\x83\xD0\xBB\xD1\x8C.dcu";  // Модуль.dcu
   const std::string longName = "x" + std::string(125, 'y') + "\xC3\xA9" + ".dcu";  // é at 126
-  fake::AddFile(std::string(kKit) + "\\" + cyrillic, "M");
-  fake::AddFile(std::string(kKit) + "\\" + longName, "L");
+  const Units units = {{cyrillic, "M"}, {longName, "L"}};
+  AddUnits(units);
   EXPECT_EQ(RunInstaller(), 1);
-  const auto named = ExpectLosslessAndTruthful({{cyrillic, "M"}, {longName, "L"}}, 1);
+  const auto named = ExpectLosslessAndTruthful(units, 1);
   EXPECT_EQ(named.count(cyrillic), 1u);
   EXPECT_EQ(named.count("x" + std::string(124, 'y') + "..."), 1u) << "cut before the \xC3\xA9";
 }
@@ -159,7 +159,7 @@ TEST(Run, TextOfTheLongestNamesStaysUnderTwoKilobytes) {
   fake::Reset(kKit);
   Units units;
   for (char c = 'a'; c <= 'g'; ++c) units[std::string(MAX_PATH - 5, c) + ".dcu"] = "unit";
-  for (const auto &unit : units) fake::AddFile(std::string(kKit) + "\\" + unit.first, unit.second);
+  AddUnits(units);
   fake::FailCall(fake::kCopyFile, 1, ERROR_SHARING_VIOLATION, 1000);
   EXPECT_EQ(RunInstaller(), 1);
   const std::string text = fake::Boxes().back().text;
@@ -247,7 +247,7 @@ TEST(Run, LastingRefusalsLeaveTheUnitAfterBoundedPauses) {
   fake::Reset(kKit);
   Units units;
   for (int i = 0; i < 60; ++i) units["u" + std::to_string(i) + ".dcu"] = std::to_string(i);
-  for (const auto &unit : units) fake::AddFile(std::string(kKit) + "\\" + unit.first, unit.second);
+  AddUnits(units);
   fake::FailCall(fake::kCopyFile, 1, ERROR_ACCESS_DENIED, 1000);
   EXPECT_EQ(RunInstaller(), 1);
   ExpectLosslessAndTruthful(units, 1);
@@ -313,7 +313,7 @@ TEST(Run, NoFreeStagingNameLeavesTheUnitsNamed) {
 TEST(Run, NamesEndingInADotOrASpaceAreLeftAndNamed) {
   fake::Reset(kKit);
   const Units units = {{"bar.dcu", "A"}, {"bar.dcu ", "space"}, {"foo.dcu.", "dot"}};
-  for (const auto &unit : units) fake::AddFile(std::string(kKit) + "\\" + unit.first, unit.second);
+  AddUnits(units);
   fake::AddFile("C:\\Kit\\LIB\\foo.dcu", "old foo");
   EXPECT_EQ(RunInstaller(), 1);
   const auto named = ExpectLosslessAndTruthful(units, 1);

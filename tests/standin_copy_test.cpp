@@ -7,22 +7,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "install/paths.h"
 #include "platform/posix/copy_faults.h"
 #include "platform/win32_api.h"
+#include "tests/run_support.h"
 #include "tests/temp_folder.h"
 
 namespace {
 
 using StandInCopy = TempFolder;
-
-// Runs the whole program in the current folder, as the host build would.
-int RunProgram() {
-  for (char *buffer : {WorkDir, InstallRoot, TargetPath, StagingPath}) buffer[0] = '\0';
-  NameSlot = TargetPath;
-  char tail[] = "";
-  return WinMain(nullptr, nullptr, tail, SW_SHOWDEFAULT);
-}
 
 mode_t ModeOf(const char *path) {
   struct stat st {};
@@ -206,7 +198,7 @@ TEST_F(StandInCopy, KernelCopyStoppedShortIsNeverTakenForWhole) {
       ASSERT_EQ(unlink("LIB/t.dcu"), 0);
 
       FailCopyStep(kCopyKernel, nth, answer);
-      EXPECT_EQ(RunProgram(), goesOn ? 0 : 1);
+      EXPECT_EQ(runs::RunInstaller(), goesOn ? 0 : 1);
       EXPECT_EQ(Read(goesOn ? "LIB/u.dcu" : "u.dcu"), unit);
       EXPECT_EQ(List("LIB"), goesOn ? "u.dcu" : "");
       FailCopyStep(kCopyKernel, 0, 0);
