@@ -48,6 +48,17 @@ const CaptionCase kCases[] = {
     {"C:\\a\\abcdefghijklmnopqrstuvwxyz0123456789.exe", "abcdefghijklmnopqrstuvwxyz012345"},
     {"abcdefghijklmnopqrstuvwxyz01234\" tail", "abcdefghijklmnopqrstuvwxyz01234"},
     {"abcdefghijklmnopqrstuvwxyz0123 \" tail", "abcdefghijklmnopqrstuvwxyz0123 "},
+    // Never inside a UTF-8 character: é is 2 bytes, € 3, 😀 4; text in
+    // another code page, with no such character split, is cut at 32.
+    {"install "
+     "\\a\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
+     "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9",
+     "a\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3"
+     "\xA9"
+     "\xC3\xA9\xC3\xA9\xC3\xA9"},
+    {"abcdefghijklmnopqrstuvwxyz0123\xE2\x82\xAC", "abcdefghijklmnopqrstuvwxyz0123"},
+    {"abcdefghijklmnopqrstuvwxyz012\xF0\x9F\x98\x80", "abcdefghijklmnopqrstuvwxyz012"},
+    {"abcdefghijklmnopqrstuvwxyz01234\xA9\xA9", "abcdefghijklmnopqrstuvwxyz01234\xA9"},
 };
 
 class CaptionRule : public testing::TestWithParam<CaptionCase> {};
