@@ -108,6 +108,10 @@ TEST_F(StandInCopy, FollowsLinksButRefusesDirectoriesFifosAndDevices) {
 
   ASSERT_TRUE(CopyFileA("link.dcu", "LIB\\link.dcu", FALSE));
   EXPECT_EQ(Read("LIB/link.dcu"), "real");
+  // A file whose size reads as 0 though it holds text is read to its end.
+  ASSERT_EQ(symlink("/proc/version", "proc.dcu"), 0);
+  ASSERT_TRUE(CopyFileA("proc.dcu", "proc.txt", TRUE));
+  EXPECT_EQ(Read("proc.txt"), Read("/proc/version"));
   struct stat st {};
   ASSERT_EQ(lstat("LIB/link.dcu", &st), 0);
   EXPECT_TRUE(S_ISREG(st.st_mode));

@@ -86,11 +86,16 @@ bool KernelCannotCopy(int error) {
 }
 
 // Copies the source into the target, both at their start. The kernel's copy
-// is whole once it has delivered the size read at open. Some filesystems
-// answer 0 before that (proc and sysfs files, some FUSE and network ones),
-// or refuse part of the way: the copy then goes on by reading and writing
-// from where it stopped, so that a copy cut short is never taken for whole.
-bool CopyContents(int in, int out, off_t size) {
+// is whole once it has delivered the size read at open, where that size
+// can be trusted: a file of no size, or one that occupies no blocks, may
+// hold more than it says (proc and sysfs files), so it is read to its end.
+// Some filesystems answer 0 before the size (those files, some FUSE and
+// network ones), or refuse part of the way: the copy then goes on by
+// reading and writing from where it stopped, so that a copy cut short is
+// never taken for whole.
+bool CopyContents(int in, int out, const struct stat &source) {
+  const off_t size = source.st_size;
+  const bool sizeTrusted = size > 0 && source.st_blocks > 0;
   loff_t offset = 0;
   if (!ReadWriteForced()) {
     while (offset < size) {
@@ -99,7 +104,7 @@ bool CopyContents(int in, int out, off_t size) {
       if (done == 0 || KernelCannotCopy(errno)) break;
       return false;
     }
-    if (offset == size) return true;
+    if (offset == size && sizeTrusted) return true;
   }
   return CopyByReading(in, out, offset);
 }
@@ -110,7 +115,7 @@ bool CopyContents(int in, int out, off_t size) {
 bool FillTarget(int in, const struct stat &source, int out, mode_t createdMode) {
   const mode_t mode = source.st_mode & kPermissionBits;
   const timespec times[2] = {source.st_atim, source.st_mtim};
-  if (CopyContents(in, out, source.st_size) && (createdMode == mode || fchmod(out, mode) == 0) &&
+  if (CopyContents(in, out, source) && (createdMode == mode || fchmod(out, mode) == 0) &&
       futimens(out, times) == 0)
     return true;
   return FailWithErrno() != FALSE;
