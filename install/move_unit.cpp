@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+#include "install/moved_names.h"
+#include "install/name_rules.h"
 #include "install/paths.h"
 #include "install/staging.h"
 #include "install/text.h"
@@ -45,14 +47,6 @@ UnitFate Leave(LeftReason why, DWORD code, LeftReason *reason, DWORD *error) {
   *reason = why;
   *error = code;
   return kUnitLeft;
-}
-
-// Windows paths drop a trailing dot or space from a name, so a path built
-// from such a name reaches another file or none: a file named so can be
-// found by the search (through its short name) but never copied or deleted.
-bool PathsCannotName(const char *name) {
-  const size_t length = strlen(name);
-  return length > 0 && (name[length - 1] == '.' || name[length - 1] == ' ');
 }
 
 bool Vanished(const char *name) {
@@ -120,13 +114,20 @@ bool PutInPlace(DWORD sourceAttributes, DWORD *code) {
 
 }  // namespace
 
-void BeginMoves() { PausesLeft = kRetryPausesPerRun; }
+void BeginMoves() {
+  PausesLeft = kRetryPausesPerRun;
+  ForgetMovedNames();
+}
 
-UnitFate MoveUnit(const WIN32_FIND_DATAA &found, LeftReason *reason, DWORD *error) {
+UnitFate MoveUnit(const UnitMatch &match, LeftReason *reason, DWORD *error) {
+  const WIN32_FIND_DATAA &found = match.found;
   // The search matches folders too; they cannot be copied as files and stay.
   if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return kNotAUnit;
   const char *name = found.cFileName;
-  if (PathsCannotName(name)) return Leave(kLeftNameUnreachable, ERROR_SUCCESS, reason, error);
+  // A name that is not the entry's own reaches another file, or none.
+  LeftReason unreachable = kLeftNameNotExact;
+  if (!match.exact || !NameIsReachable(match.name, &unreachable))
+    return Leave(unreachable, ERROR_SUCCESS, reason, error);
   LeftReason noStaging = kLeftPathTooLong;
   if (!StagingReady(&noStaging))
     return FateOfUncopied(found, noStaging, ERROR_SUCCESS, reason, error);
@@ -136,6 +137,11 @@ UnitFate MoveUnit(const WIN32_FIND_DATAA &found, LeftReason *reason, DWORD *erro
   }
   if (KnownTargetPlace() == kPlaceWorkDir)
     return FateOfUncopied(found, kLeftTargetIsSource, ERROR_SUCCESS, reason, error);
+  // Two units whose names differ only in case would end under one name.
+  const NameMemory memory = LookUpMovedName(match.name);
+  if (memory != kNameNew)
+    return FateOfUncopied(found, memory == kNameTaken ? kLeftNameTaken : kLeftNoRoomForName,
+                          ERROR_SUCCESS, reason, error);
 
   DWORD code = ERROR_SUCCESS;
   switch (CopyToStaging(name, &code)) {
@@ -157,6 +163,7 @@ UnitFate MoveUnit(const WIN32_FIND_DATAA &found, LeftReason *reason, DWORD *erro
   }
   // A source that cannot be deleted (read-only, or in use) stays where it
   // is; its copy stands, so it counts as moved.
+  RememberMovedName();
   DeleteFileA(name);
   return kUnitMoved;
 }

@@ -8,6 +8,9 @@ const char kInstalledText[] = "KALVO successfully installed!";
 const char kNoWorkDirText[] =
     "KALVO was not installed: the path of the working folder could not be read "
     "or is too long.";
+const char kWorkDirNotExactText[] =
+    "KALVO was not installed: this system's code page cannot spell the path of the working "
+    "folder exactly. Move the kit to a folder with a plain name, then run install again.";
 
 namespace {
 
@@ -16,14 +19,49 @@ const char kReturnFailedText[] =
 const char kSearchBrokenText[] =
     "KALVO installation incomplete: the working folder could not be searched to "
     "the end, so unit files may be left in it.";
-const char kPathTooLongText[] = "its path in LIB would be too long.";
-const char kTargetIsSourceText[] = "LIB is this same folder under another name.";
-const char kNameUnreachableText[] =
-    "Windows paths cannot name a file whose name ends in a dot or a space.";
-const char kNoStagingNameText[] = "every name for its copy in LIB was taken.";
-const char kRemedyText[] =
+
+// Why a unit was left, by reason; kLeftOnError gives the system's text.
+const char *const kReasonTexts[] = {
+    nullptr,
+    "its path in LIB would be too long.",
+    "LIB is this same folder under another name.",
+    "Windows paths cannot name a file whose name ends in a dot or a space.",
+    "Windows paths cannot name a file whose name holds \\ / : * ? \" < > | or a control "
+    "character.",
+    "this system's code page cannot spell its name exactly.",
+    "Windows keeps this name for a device.",
+    "a unit whose name differs from it only in case went to LIB in this run; rename one of "
+    "the two.",
+    "this run could not keep track of more units.",
+    "every name for its copy in LIB was taken.",
+};
+static_assert(sizeof kReasonTexts / sizeof kReasonTexts[0] == kLeftNoStagingName + 1,
+              "a text for every reason");
+
+// The closing line: what to do about the units named. Units left for
+// reasons of one kind get that kind's advice; mixed ones the general line.
+enum Remedy {
+  kRemedyInUse,
+  kRemedyLib,
+  kRemedyRename,
+  kRemedyStaging,
+  kRemedyShorterPath,
+  kRemedyDiskFull,
+  kRemedyRunAgain,
+  kRemedyGeneral
+};
+const char *const kRemedyTexts[] = {
     "Close the programs that use these units, or clear the read-only attribute of "
-    "their namesakes in LIB, then run install again.";
+    "their namesakes in LIB, then run install again.",
+    "Make LIB a folder of its own that you can write to, then run install again.",
+    "Rename the unit files named above, then run install again.",
+    "Delete the leftover ~kalvo-*.tmp files in LIB, then run install again.",
+    "Move the kit to a folder with a shorter path, then run install again.",
+    "Free some space on the disk, then run install again.",
+    "Run install again to move the rest.",
+    "Mend what is said of each unit above, then run install again.",
+};
+
 const char kCutMark[] = "...";
 
 // A name or a reason longer than this is cut, so that five of each fit.
@@ -91,22 +129,42 @@ void AppendLeftUnit(const LeftUnit &unit) {
   Append("\n");
   AppendCut(unit.name, kNameShown);
   Append(": ");
+  if (unit.reason == kLeftOnError)
+    AppendErrorText(unit.error);
+  else
+    Append(kReasonTexts[unit.reason]);
+}
+
+Remedy RemedyFor(const LeftUnit &unit) {
   switch (unit.reason) {
-    case kLeftPathTooLong:
-      Append(kPathTooLongText);
-      break;
-    case kLeftTargetIsSource:
-      Append(kTargetIsSourceText);
-      break;
-    case kLeftNameUnreachable:
-      Append(kNameUnreachableText);
-      break;
-    case kLeftNoStagingName:
-      Append(kNoStagingNameText);
-      break;
     case kLeftOnError:
-      AppendErrorText(unit.error);
       break;
+    case kLeftPathTooLong:
+      return kRemedyShorterPath;
+    case kLeftTargetIsSource:
+      return kRemedyLib;
+    case kLeftNoRoomForName:
+      return kRemedyRunAgain;
+    case kLeftNoStagingName:
+      return kRemedyStaging;
+    default:
+      return kRemedyRename;
+  }
+  switch (unit.error) {
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_DIRECTORY:
+      return kRemedyLib;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return kRemedyInUse;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return kRemedyDiskFull;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return kRemedyShorterPath;
+    default:
+      return kRemedyGeneral;
   }
 }
 
@@ -137,13 +195,17 @@ const char *DescribeOutcome(const TransferOutcome &outcome, int *status) {
   Append(outcome.unitsLeft == 1 ? " unit file was" : " unit files were");
   Append(" left in the working folder.");
   const unsigned named = outcome.unitsLeft < kLeftUnitsNamed ? outcome.unitsLeft : kLeftUnitsNamed;
-  for (unsigned i = 0; i < named; ++i) AppendLeftUnit(outcome.named[i]);
+  Remedy remedy = RemedyFor(outcome.named[0]);
+  for (unsigned i = 0; i < named; ++i) {
+    AppendLeftUnit(outcome.named[i]);
+    if (RemedyFor(outcome.named[i]) != remedy) remedy = kRemedyGeneral;
+  }
   if (outcome.unitsLeft > named) {
     Append("\nand ");
     AppendCount(outcome.unitsLeft - named);
     Append(" more.");
   }
   Append("\n");
-  Append(kRemedyText);
+  Append(kRemedyTexts[remedy]);
   return OutcomeText;
 }

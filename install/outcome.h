@@ -17,6 +17,9 @@ UINT IconFor(int status);
 extern const char kInstalledText[];
 // The working directory could not be recorded whole: nothing was touched.
 extern const char kNoWorkDirText[];
+// A legacy code page cannot spell the working folder's path exactly: the
+// ANSI path would name another folder or none, so nothing was touched.
+extern const char kWorkDirNotExactText[];
 
 // The whole text stays below this size, terminator included: names and
 // reasons that would not fit are cut.

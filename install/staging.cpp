@@ -44,17 +44,15 @@ bool FormName(unsigned n) {
 bool Exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 // Tries the staging names from `first` on; leaves the first free one in
-// StagingPath, or StagingPath empty with the reason.
-bool ChooseFrom(unsigned first) {
+// StagingPath, or StagingPath empty with the reason: names taken (`taken`
+// says whether one before `first` was) or too long.
+bool ChooseFrom(unsigned first, bool taken) {
   for (Candidate = first; Candidate < kStagingNames; ++Candidate) {
-    if (!FormName(Candidate)) {
-      NoStagingReason = kLeftPathTooLong;
-    } else if (Exists(StagingPath) || Exists(BareName())) {
-      NoStagingReason = kLeftNoStagingName;
-    } else {
-      return true;
-    }
+    if (!FormName(Candidate)) continue;
+    if (!Exists(StagingPath) && !Exists(BareName())) return true;
+    taken = true;
   }
+  NoStagingReason = taken ? kLeftNoStagingName : kLeftPathTooLong;
   StagingPath[0] = '\0';
   return false;
 }
@@ -65,15 +63,18 @@ void BeginStaging(bool targetFormed) {
   Place = kPlaceUnknown;
   StagingPath[0] = '\0';
   NoStagingReason = kLeftPathTooLong;
-  if (targetFormed) ChooseFrom(0);
+  if (targetFormed) ChooseFrom(0, false);
 }
 
 bool StagingReady(LeftReason *reason) {
+  // Names that were taken may have been freed since: a later unit looks
+  // again from the first. A name too long stays too long.
+  if (StagingPath[0] == '\0' && NoStagingReason == kLeftNoStagingName) ChooseFrom(0, false);
   *reason = NoStagingReason;
   return StagingPath[0] != '\0';
 }
 
-bool NextStaging() { return ChooseFrom(Candidate + 1); }
+bool NextStaging() { return ChooseFrom(Candidate + 1, true); }
 
 void DiscardStaging() {
   // A copy of a read-only unit can be read-only from its creation on, and a

@@ -11,7 +11,8 @@
 // NameSlot, with the first staging name that is free.
 void BeginStaging(bool targetFormed);
 
-// Whether a staging name is at hand; when not, *reason says why.
+// Whether a staging name is at hand, looking again for a free one when
+// every name was taken; when not, *reason says why.
 bool StagingReady(LeftReason *reason);
 
 // Another process took the staging name: moves on to the next free one.

@@ -6,10 +6,12 @@
 #include "install/paths.h"
 #include "install/staging.h"
 #include "install/text.h"
+#include "install/unit_search.h"
 
 namespace {
 
 TransferOutcome Outcome;
+UnitMatch Match;
 
 bool AppendToTarget(const char *text) { return AppendWithin(TargetPath, kTargetPathSize, text); }
 
@@ -55,8 +57,7 @@ const TransferOutcome &TransferFiles(const char *pattern, const char *subdirecto
   BeginStaging(targetFormed);
   BeginMoves();
 
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(pattern, &found);
+  HANDLE search = FindFirstUnit(pattern, &Match);
   if (search == INVALID_HANDLE_VALUE) {
     Outcome.searchBroken = !SearchRanToEnd();
     return Outcome;
@@ -64,8 +65,9 @@ const TransferOutcome &TransferFiles(const char *pattern, const char *subdirecto
   do {
     LeftReason reason = kLeftOnError;
     DWORD error = ERROR_SUCCESS;
-    if (MoveUnit(found, &reason, &error) == kUnitLeft) CountLeft(found.cFileName, reason, error);
-  } while (FindNextFileA(search, &found));
+    if (MoveUnit(Match, &reason, &error) == kUnitLeft)
+      CountLeft(Match.found.cFileName, reason, error);
+  } while (FindNextUnit(search, &Match));
   Outcome.searchBroken = !SearchRanToEnd();
   FindClose(search);
   return Outcome;

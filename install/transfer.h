@@ -10,6 +10,11 @@ enum LeftReason {
   kLeftPathTooLong,      // its path in the target directory would not fit
   kLeftTargetIsSource,   // the target directory is the working folder itself
   kLeftNameUnreachable,  // its name ends in a dot or a space, which paths strip
+  kLeftNameHoldsPath,    // its name holds a separator or a character names cannot
+  kLeftNameNotExact,     // the code page cannot spell its name exactly
+  kLeftDeviceName,       // Windows keeps its name for a device
+  kLeftNameTaken,        // a unit of the same name but for case was put in place
+  kLeftNoRoomForName,    // no room was left to remember its name
   kLeftNoStagingName,    // every name for its copy in the target was taken
 };
 

@@ -1,8 +1,11 @@
 #include "tests/fake_platform.h"
 
+#include <locale.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <cwctype>
 
 #include "platform/wildcard.h"
 
@@ -20,7 +23,10 @@ const char *const kOpNames[kOpCount] = {"GetCurrentDirectoryA",
                                         "GetFileAttributesA",
                                         "SetFileAttributesA",
                                         "FormatMessageA",
-                                        "MessageBoxA"};
+                                        "MessageBoxA",
+                                        "GetCurrentDirectoryW",
+                                        "FindFirstFileW",
+                                        "FindNextFileW"};
 
 namespace {
 
@@ -47,6 +53,70 @@ int actAt[kOpCount];
 int failedCallIndex;
 std::function<void()> actions[kOpCount];
 DWORD lastError;
+std::vector<std::string> caseSensitive;
+UINT codePage = CP_UTF8;
+
+// A code point of UTF-8 text at i, moving past it; a stray byte stands for itself.
+char32_t NextPoint(const std::string &text, size_t &i) {
+  const unsigned char lead = static_cast<unsigned char>(text[i++]);
+  const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+  char32_t point = more == 0 ? lead : lead & (0x3F >> more);
+  for (int k = 0; k < more && i < text.size(); ++k) point = (point << 6) | (text[i++] & 0x3F);
+  return point;
+}
+
+std::u16string ToWide(const std::string &text) {
+  std::u16string wide;
+  for (size_t i = 0; i < text.size();) {
+    const char32_t point = NextPoint(text, i);
+    if (point < 0x10000) {
+      wide += static_cast<char16_t>(point);
+    } else {
+      wide += static_cast<char16_t>(0xD800 + ((point - 0x10000) >> 10));
+      wide += static_cast<char16_t>(0xDC00 + (point & 0x3FF));
+    }
+  }
+  return wide;
+}
+
+std::string FromWide(const char16_t *wide) {
+  std::string text;
+  for (; *wide != 0; ++wide) {
+    char32_t point = *wide;
+    if (point >= 0xD800 && point < 0xDC00 && wide[1] >= 0xDC00 && wide[1] < 0xE000)
+      point = 0x10000 + ((point - 0xD800) << 10) + (*++wide - 0xDC00);
+    const int more = point < 0x80 ? 0 : point < 0x800 ? 1 : point < 0x10000 ? 2 : 3;
+    text += static_cast<char>(more == 0 ? point
+                                        : ((0xFF << (7 - more)) & 0xFF) | (point >> (6 * more)));
+    for (int k = more - 1; k >= 0; --k)
+      text += static_cast<char>(0x80 | ((point >> (6 * k)) & 0x3F));
+  }
+  return text;
+}
+
+// Code page 1252 taken as Latin-1, with best fit for a few characters.
+char BestFit(char16_t unit, bool *usedDefault) {
+  if (unit < 0x100) return static_cast<char>(unit);
+  *usedDefault = true;
+  if (unit >= 0xFF01 && unit <= 0xFF5E) return static_cast<char>(unit - 0xFEE0);
+  return unit == 0x0101 ? 'a' : '?';
+}
+
+// What the ANSI calls give for a name, and what they take a name to be.
+std::string ToAnsi(const std::string &name) {
+  if (codePage == CP_UTF8) return name;
+  std::string ansi;
+  bool usedDefault = false;
+  for (char16_t unit : ToWide(name)) ansi += BestFit(unit, &usedDefault);
+  return ansi;
+}
+
+std::string FromAnsi(const std::string &ansi) {
+  if (codePage == CP_UTF8) return ansi;
+  std::u16string wide;
+  for (char c : ansi) wide += static_cast<char16_t>(static_cast<unsigned char>(c));
+  return FromWide(wide.c_str());
+}
 
 // Counts the call, logs it and says whether it is the one to fail.
 bool Enter(Op op, const std::string &args) {
@@ -90,7 +160,7 @@ std::string ShortNameOf(const std::string &path);
 // The path Win32 looks up for a name: its last name without trailing dots
 // and spaces, or the entry whose short name it is.
 std::string Resolve(const std::string &name) {
-  std::string path = Absolute(name);
+  std::string path = Absolute(FromAnsi(name));
   while (path.size() > 3 && (path.back() == '.' || path.back() == ' ') &&
          path[path.size() - 2] != '\\')
     path.pop_back();
@@ -148,7 +218,9 @@ std::string ShortNameOf(const std::string &path) {
   return stem.substr(0, stem.find('~') + 1) + std::to_string(n) + stem.substr(stem.find('~') + 1);
 }
 
-BOOL FillNext(Search &search, LPWIN32_FIND_DATAA found) {
+// Fills an ANSI or a wide record for the next entry that still exists.
+template <typename Record, typename Name>
+BOOL FillNext(Search &search, Record *found, Name name) {
   while (search.next < search.names.size()) {
     const std::string &path = search.names[search.next++];
     auto it = files.find(path);
@@ -157,12 +229,45 @@ BOOL FillNext(Search &search, LPWIN32_FIND_DATAA found) {
     found->dwFileAttributes =
         it->second.directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
     if (it->second.readOnly) found->dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
-    strncpy(found->cFileName, BaseOf(it->first), MAX_PATH - 1);
-    strncpy(found->cAlternateFileName, ShortNameOf(it->first).c_str(),
-            sizeof found->cAlternateFileName - 1);
+    name(found->cFileName, MAX_PATH, BaseOf(it->first));
+    name(found->cAlternateFileName, 14, ShortNameOf(it->first));
     return TRUE;
   }
   return Fail(ERROR_NO_MORE_FILES);
+}
+
+void AnsiName(char *to, size_t size, const std::string &name) {
+  strncpy(to, ToAnsi(name).c_str(), size - 1);
+}
+void WideName(char16_t *to, size_t size, const std::string &name) {
+  const std::u16string wide = ToWide(name).substr(0, size - 1);
+  std::copy(wide.begin(), wide.end(), to);
+}
+
+// The entries of the current directory whose name or short name matches.
+template <typename Record, typename Name>
+HANDLE StartSearch(const std::string &pattern, Record *found, Name name) {
+  Search search;
+  for (const auto &entry : files)
+    if (ParentOf(entry.first) == cwd && entry.first != cwd &&
+        (MatchWildcard(pattern.c_str(), BaseOf(entry.first)) ||
+         MatchWildcard(pattern.c_str(), ShortNameOf(entry.first).c_str())))
+      search.names.push_back(entry.first);
+  if (!FillNext(search, found, name)) {
+    lastError = ERROR_FILE_NOT_FOUND;
+    return INVALID_HANDLE_VALUE;
+  }
+  search.open = true;
+  searches.push_back(search);
+  return reinterpret_cast<HANDLE>(searches.size());
+}
+
+template <typename Record, typename Name>
+BOOL ContinueSearch(HANDLE handle, Record *found, Name name) {
+  const size_t index = reinterpret_cast<size_t>(handle);
+  if (index == 0 || index > searches.size() || !searches[index - 1].open)
+    return Fail(ERROR_INVALID_HANDLE);
+  return FillNext(searches[index - 1], found, name);
 }
 
 }  // namespace
@@ -179,16 +284,29 @@ std::string SystemText(DWORD code) {
       return "The process cannot access the file because it is being used by another process.\r\n";
     case ERROR_GEN_FAILURE:
       return "A device attached to the system is not functioning.\r\n";
+    case kText160Code:
+    case kText161Code:
+      return std::string(code == kText160Code ? 160 : 161, 'r') + "\r\n";
+    case kBlankEndCode:
+      return "Trailing blank. \r\n";
     default:
       return "";
   }
 }
 
 bool NameLess::operator()(const std::string &a, const std::string &b) const {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) <
-           std::tolower(static_cast<unsigned char>(y));
+  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const wint_t x = towupper_l(NextPoint(a, i), utf8), y = towupper_l(NextPoint(b, j), utf8);
+    if (x != y) return x < y;
+  }
+  if (i < a.size() || j < b.size()) return j < b.size();
+  const std::string parent = ParentOf(a);
+  const bool sensitive = std::any_of(caseSensitive.begin(), caseSensitive.end(), [&](auto &f) {
+    return !NameLess()(f, parent) && !NameLess()(parent, f);
   });
+  return sensitive && a < b;
 }
 
 void Reset(const std::string &newCwd, const std::string &newCommandLine) {
@@ -206,6 +324,8 @@ void Reset(const std::string &newCwd, const std::string &newCommandLine) {
   for (auto &action : actions) action = nullptr;
   lastError = ERROR_SUCCESS;
   commandLine = newCommandLine;
+  caseSensitive.clear();
+  codePage = CP_UTF8;
   cwd = newCwd;
   AddDirectory(newCwd);
 }
@@ -222,6 +342,9 @@ void AddFile(const std::string &path, const std::string &content, bool readOnly)
   AddDirectory(ParentOf(full));
   files[full] = Node{false, readOnly, false, content};
 }
+
+void MakeCaseSensitive(const std::string &path) { caseSensitive.push_back(Absolute(path)); }
+void SetCodePage(UINT newCodePage) { codePage = newCodePage; }
 
 void AddFolderLink(const std::string &path, const std::string &target) {
   folderLinks[path] = Absolute(target);
@@ -252,11 +375,47 @@ extern "C" DWORD GetLastError(void) { return lastError; }
 extern "C" void SetLastError(DWORD code) { lastError = code; }
 extern "C" LPSTR GetCommandLineA(void) { return &commandLine[0]; }
 
+template <typename Char>
+DWORD CopyPath(const std::basic_string<Char> &path, DWORD length, Char *buffer) {
+  if (path.size() + 1 > length) return static_cast<DWORD>(path.size() + 1);
+  std::copy(path.c_str(), path.c_str() + path.size() + 1, buffer);
+  return static_cast<DWORD>(path.size());
+}
+
 extern "C" DWORD GetCurrentDirectoryA(DWORD length, LPSTR buffer) {
   if (Enter(kGetCurrentDirectory, std::to_string(length))) return 0;
-  if (cwd.size() + 1 > length) return static_cast<DWORD>(cwd.size() + 1);
-  memcpy(buffer, cwd.c_str(), cwd.size() + 1);
-  return static_cast<DWORD>(cwd.size());
+  return CopyPath(ToAnsi(cwd), length, buffer);
+}
+
+extern "C" DWORD GetCurrentDirectoryW(DWORD length, LPWSTR buffer) {
+  if (Enter(kGetCurrentDirectoryW, std::to_string(length))) return 0;
+  return CopyPath(ToWide(cwd), length, buffer);
+}
+
+extern "C" UINT GetACP(void) { return codePage; }
+
+// Conversions of the legacy code page, the only one the program converts.
+extern "C" int WideCharToMultiByte(UINT, DWORD flags, LPCWSTR wide, int, LPSTR ansi, int size,
+                                   LPCSTR, BOOL *usedDefault) {
+  std::string text;
+  bool defaulted = false;
+  for (; *wide != 0; ++wide) {
+    bool fitted = false;
+    const char c = BestFit(*wide, &fitted);
+    text += fitted && (flags & WC_NO_BEST_FIT_CHARS) ? '?' : c;
+    defaulted = defaulted || (fitted && c == '?') || (fitted && (flags & WC_NO_BEST_FIT_CHARS));
+  }
+  if (text.size() + 1 > static_cast<size_t>(size)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  memcpy(ansi, text.c_str(), text.size() + 1);
+  if (usedDefault != nullptr) *usedDefault = defaulted;
+  return static_cast<int>(text.size() + 1);
+}
+
+extern "C" int MultiByteToWideChar(UINT, DWORD, LPCSTR ansi, int, LPWSTR wide, int size) {
+  const size_t length = strlen(ansi);
+  if (length + 1 > static_cast<size_t>(size)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  for (size_t i = 0; i <= length; ++i) wide[i] = static_cast<unsigned char>(ansi[i]);
+  return static_cast<int>(length + 1);
 }
 
 extern "C" BOOL SetCurrentDirectoryA(LPCSTR path) {
@@ -278,27 +437,22 @@ extern "C" BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
 
 extern "C" HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found) {
   if (Enter(kFindFirstFile, pattern)) return INVALID_HANDLE_VALUE;
-  Search search;
-  for (const auto &entry : files)
-    if (ParentOf(entry.first) == cwd && entry.first != cwd &&
-        (MatchWildcard(pattern, BaseOf(entry.first)) ||
-         MatchWildcard(pattern, ShortNameOf(entry.first).c_str())))
-      search.names.push_back(entry.first);
-  if (!FillNext(search, found)) {
-    lastError = ERROR_FILE_NOT_FOUND;
-    return INVALID_HANDLE_VALUE;
-  }
-  search.open = true;
-  searches.push_back(search);
-  return reinterpret_cast<HANDLE>(searches.size());
+  return StartSearch(FromAnsi(pattern), found, AnsiName);
 }
 
 extern "C" BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA found) {
   if (Enter(kFindNextFile, "")) return FALSE;
-  const size_t index = reinterpret_cast<size_t>(handle);
-  if (index == 0 || index > searches.size() || !searches[index - 1].open)
-    return Fail(ERROR_INVALID_HANDLE);
-  return FillNext(searches[index - 1], found);
+  return ContinueSearch(handle, found, AnsiName);
+}
+
+extern "C" HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW found) {
+  if (Enter(kFindFirstFileW, FromWide(pattern))) return INVALID_HANDLE_VALUE;
+  return StartSearch(FromWide(pattern), found, WideName);
+}
+
+extern "C" BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW found) {
+  if (Enter(kFindNextFileW, "")) return FALSE;
+  return ContinueSearch(handle, found, WideName);
 }
 
 extern "C" BOOL FindClose(HANDLE handle) {

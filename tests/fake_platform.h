@@ -24,6 +24,9 @@ enum Op {
   kSetFileAttributes,
   kFormatMessage,
   kMessageBox,
+  kGetCurrentDirectoryW,
+  kFindFirstFileW,
+  kFindNextFileW,
   kOpCount
 };
 extern const char *const kOpNames[kOpCount];
@@ -35,7 +38,8 @@ struct Node {
   std::string content;
 };
 
-// Windows names: case-insensitive, case-preserving.
+// Windows names: case-preserving, and case-insensitive over all of Unicode,
+// but in the folders made case-sensitive (as WSL makes them).
 struct NameLess {
   bool operator()(const std::string &a, const std::string &b) const;
 };
@@ -47,6 +51,9 @@ struct Box {
   UINT style;
 };
 
+// Codes whose texts, line break aside, are 160 and 161 bytes long, and one
+// that ends in a blank before its line break.
+constexpr DWORD kText160Code = 0x20000160, kText161Code = 0x20000161, kBlankEndCode = 0x20000020;
 // The error code that a call made to fail sets.
 constexpr DWORD kInjectedError = ERROR_GEN_FAILURE;
 // The process id the double gives.
@@ -61,6 +68,15 @@ constexpr DWORD kProcessId = 4242;
 // Empties everything and makes `cwd` (created with its parents) current.
 void Reset(const std::string &cwd, const std::string &commandLine = "\"C:\\Kit\\install.exe\" ");
 void AddDirectory(const std::string &path);
+// Before anything is added under it: names in `path` that differ in case
+// are different names.
+void MakeCaseSensitive(const std::string &path);
+// 1252 makes the ANSI calls use a legacy code page with Windows' best fit:
+// "\xEF\xBC\xBC" (a fullwidth backslash) and the other fullwidth forms
+// read as their ASCII look-alikes, "\xC4\x81" (a with macron) as "a", the
+// rest beyond Latin-1 as "?". Names are kept in UTF-8 and the wide calls
+// give them whole.
+void SetCodePage(UINT codePage);
 void AddFile(const std::string &path, const std::string &content, bool readOnly = false);
 // Makes `path` a link to the folder `target`: every path under it names the
 // same entry under `target`, as a junction or a bind mount does.

@@ -15,6 +15,7 @@ struct Layout {
   Units units;
   Units oldInLib;       // what LIB holds before the run
   bool readOnlyOldLib;  // whether those are read-only
+  UINT codePage = CP_UTF8;
 };
 
 // A kit whose LIB is still to be made, with a read-only unit; and a kit
@@ -27,10 +28,12 @@ const Layout kLayouts[] = {
      {{"a.dcu", "old A"}},
      false},
     {"LIB with a read-only namesake", {{"a.dcu", "A"}, {"x.dcu", "X"}}, {{"x.dcu", "old X"}}, true},
+    {"legacy code page", {{"a.dcu", "A"}, {"b.dcu", "B"}}, {{"a.dcu", "old A"}}, false, 1252},
 };
 
 void LayOut(const Layout &layout) {
   fake::Reset(kKit);
+  fake::SetCodePage(layout.codePage);
   AddUnits(layout.units, [](const std::string &name) { return name == "ro.dcu"; });
   for (const auto &unit : layout.oldInLib)
     fake::AddFile(std::string(kLib) + "\\" + unit.first, unit.second, layout.readOnlyOldLib);
@@ -72,7 +75,7 @@ bool FailedOn(const std::string &name) {
       log[failed] == "GetFileAttributesA(" + std::string(kLib) + "\\" + name + ")")
     return false;
   for (int i = failed; i >= 0; --i) {
-    if (StartsWith(log[i], "FindNextFileA") || StartsWith(log[i], "FindFirstFileA")) return false;
+    if (StartsWith(log[i], "FindNextFile") || StartsWith(log[i], "FindFirstFile")) return false;
     if (StartsWith(log[i], ("CopyFileA(" + name + ", ").c_str())) return true;
   }
   return false;

@@ -24,6 +24,8 @@ const char kIncomplete[] = "KALVO installation incomplete: ";
 const char kRemedy[] =
     "Close the programs that use these units, or clear the read-only attribute of their "
     "namesakes in LIB, then run install again.";
+const char kLibRemedy[] =
+    "Make LIB a folder of its own that you can write to, then run install again.";
 // The double's process id makes this run's staging file name.
 const char kStagingName[] = "~kalvo-4242.tmp";
 
@@ -104,7 +106,7 @@ inline std::map<std::string, std::string> ExpectLosslessAndTruthful(const Units 
     case 1:
       if (!shown || lines[0].find("searched") != std::string::npos) break;
       EXPECT_EQ(lines[0], LeftLine(static_cast<unsigned>(left.size())));
-      EXPECT_EQ(lines.back(), kRemedy);
+      EXPECT_NE(lines.back().find("install again"), std::string::npos) << "no closing line";
       for (size_t i = 1; i + 1 < lines.size(); ++i) {
         const size_t colon = lines[i].find(": ");
         if (StartsWith(lines[i], "and ")) {

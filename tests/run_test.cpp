@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "install/moved_names.h"
 #include "install/paths.h"
 #include "tests/run_support.h"
 
@@ -178,7 +179,7 @@ TEST(Run, LibThatIsAFileFailsEveryCopy) {
   EXPECT_EQ(RunInstaller(), 1);
   EXPECT_EQ(Lookup(kKit, "a.dcu"), "A");
   EXPECT_EQ(fake::Boxes().back().text,
-            LeftLine(1) + "\na.dcu: The system cannot find the path specified.\n" + kRemedy);
+            LeftLine(1) + "\na.dcu: The system cannot find the path specified.\n" + kLibRemedy);
 }
 
 // LIB a link back to the kit: the staging copy shows up in the kit, so no
@@ -199,7 +200,7 @@ TEST(Run, LibThatIsTheKitUnderAnotherNameMovesNothing) {
             LeftLine(2) +
                 "\na.dcu: LIB is this same folder under another name."
                 "\nb.dcu: LIB is this same folder under another name.\n" +
-                kRemedy);
+                kLibRemedy);
 }
 
 // Another run moved the unit between this run's search and its copy.
@@ -294,17 +295,194 @@ TEST(Run, WhatStandsUnderAStagingNameIsLeftAsItWas) {
   EXPECT_EQ(Lookup(kLib, kStagingName), "raced in") << "the last run's first name was taken";
 }
 
-// With every staging name taken, nothing is copied, and the units say why.
-TEST(Run, NoFreeStagingNameLeavesTheUnitsNamed) {
-  fake::Reset(kKit);
-  fake::AddFile("C:\\Kit\\a.dcu", "A");
-  fake::AddFile(std::string(kLib) + "\\" + kStagingName, "taken");
-  for (int n = 1; n <= 9; ++n)
-    fake::AddFile(std::string(kLib) + "\\~kalvo-4242-" + std::to_string(n) + ".tmp", "taken");
-  EXPECT_EQ(RunInstaller(), 1);
-  EXPECT_EQ(fake::Calls(fake::kCopyFile), 0);
-  EXPECT_EQ(Lines(fake::Boxes().back().text)[1],
-            "a.dcu: every name for its copy in LIB was taken.");
+// Staging names taken on arrival, or all taken during the run and freed
+// again: the units left say why, and a later unit looks again from the
+// first name. The tenth name is used too.
+TEST(Run, TakenStagingNamesLeaveUnitsNamedUntilOneIsFree) {
+  const auto name = [](int n) {
+    return std::string(kLib) + "\\~kalvo-4242" + (n > 0 ? "-" + std::to_string(n) : "") + ".tmp";
+  };
+  const auto take = [&](int count) {
+    for (int n = 0; n < count; ++n) fake::AddFile(name(n), "taken");
+  };
+  const std::string taken = "every name for its copy in LIB was taken.";
+  struct Case {
+    int takenOnArrival;
+    bool takenDuringRun;
+    std::map<std::string, std::string> named;
+  };
+  const Case cases[] = {{10, false, {{"a.dcu", taken}, {"b.dcu", taken}}},
+                        {9, false, {}},
+                        {0, true, {{"a.dcu", taken}}}};
+  for (const Case &c : cases) {
+    fake::Reset(kKit);
+    AddUnits({{"a.dcu", "A"}, {"b.dcu", "B"}});
+    take(c.takenOnArrival);
+    if (c.takenDuringRun) {
+      fake::BeforeCall(fake::kCopyFile, 1, [&] { take(10); });
+      fake::BeforeCall(fake::kFindNextFile, 1, [&] {
+        for (int n = 0; n < 10; ++n) fake::Files().erase(name(n));
+      });
+    }
+    const int status = RunInstaller();
+    EXPECT_EQ(ExpectLosslessAndTruthful({{"a.dcu", "A"}, {"b.dcu", "B"}}, status), c.named)
+        << c.takenOnArrival;
+    if (!c.named.empty())
+      EXPECT_EQ(Lines(fake::Boxes().back().text).back(),
+                "Delete the leftover ~kalvo-*.tmp files in LIB, then run install again.");
+  }
+}
+
+// The reason is the system's text without its line break and a trailing
+// blank, whole up to 160 bytes and cut after; a code the system has no text
+// for shows its number. The closing line fits the reason.
+TEST(Run, ReasonsAreTheSystemsTextsAndTheClosingLineFitsThem) {
+  const std::string general = "Mend what is said of each unit above, then run install again.";
+  const struct {
+    DWORD code;
+    std::string reason, closing;
+  } cases[] = {
+      {fake::kText160Code, std::string(160, 'r'), general},
+      {fake::kText161Code, std::string(157, 'r') + "...", general},
+      {fake::kBlankEndCode, "Trailing blank.", general},
+      {0xFFFFFFFFu, "system error 4294967295.", general},
+      {ERROR_DISK_FULL, "system error 112.",
+       "Free some space on the disk, then run install again."},
+      {ERROR_FILENAME_EXCED_RANGE, "system error 206.",
+       "Move the kit to a folder with a shorter path, then run install again."},
+      {ERROR_SHARING_VIOLATION, ReasonOf(ERROR_SHARING_VIOLATION), kRemedy},
+  };
+  for (const auto &c : cases) {
+    fake::Reset(kKit);
+    fake::AddFile("C:\\Kit\\a.dcu", "A");
+    fake::FailCall(fake::kCopyFile, 1, c.code, 1000);
+    EXPECT_EQ(RunInstaller(), 1);
+    const auto lines = Lines(fake::Boxes().back().text);
+    EXPECT_EQ(lines, (std::vector<std::string>{LeftLine(1), "a.dcu: " + c.reason, c.closing}));
+  }
+}
+
+// Names the search gives that are not the entry's own are never acted on:
+// names that LIB takes for a unit's this run put there (the kit is on a
+// case-sensitive folder), names kept for devices or holding what paths
+// forbid, names that are no valid text, and in a legacy code page names it
+// cannot hold, which its ANSI calls give as look-alikes. A namesake from
+// before the run is replaced, and nothing outside the kit is touched.
+TEST(Run, NamesThatAreNotTheEntrysOwnAreLeftAndNamed) {
+  const std::string twin =
+      "a unit whose name differs from it only in case went to LIB in this run; rename one of "
+      "the two.";
+  const std::string device = "Windows keeps this name for a device.";
+  const std::string holdsPath =
+      "Windows paths cannot name a file whose name holds \\ / : * ? \" < > | or a control "
+      "character.";
+  const std::string inexact = "this system's code page cannot spell its name exactly.";
+  const struct {
+    UINT codePage;
+    Units units, inLib;
+    std::map<std::string, std::string> named;
+  } cases[] = {
+      {CP_UTF8,
+       {{"A.dcu", "A"}, {"a.dcu", "a"}, {"Unit.dcu", "U"}, {"UNIT.DCU", "UU"}, {"unit.Dcu", "u"}},
+       {{"a.dcu", "A"}, {"unit.dcu", "UU"}},
+       {{"a.dcu", twin}, {"Unit.dcu", twin}, {"unit.Dcu", twin}}},
+      {CP_UTF8,
+       {{"\xC3\x89.dcu", "E"},
+        {"\xC3\xA9.dcu", "e"},
+        {"\xD0\x96.dcu", "Zh"},
+        {"\xD0\xB6.dcu", "zh"},
+        {"\xEF\xBC\xA1.dcu", "FA"},
+        {"\xEF\xBD\x81.dcu", "fa"}},
+       {{"\xC3\x89.dcu", "E"}, {"\xD0\x96.dcu", "Zh"}, {"\xEF\xBC\xA1.dcu", "FA"}},
+       {{"\xC3\xA9.dcu", twin}, {"\xD0\xB6.dcu", twin}, {"\xEF\xBD\x81.dcu", twin}}},
+      {CP_UTF8,
+       {{"nul.dcu", "1"},
+        {"CON.dcu", "2"},
+        {"com1 .dcu", "3"},
+        {"LPT\xC2\xB9.dcu", "4"},
+        {"conout$.dcu", "5"},
+        {"nul2.dcu", "6"},
+        {"com10.dcu", "7"},
+        {"console.dcu", "8"}},
+       {{"nul2.dcu", "6"}, {"com10.dcu", "7"}, {"console.dcu", "8"}},
+       {{"nul.dcu", device},
+        {"CON.dcu", device},
+        {"com1 .dcu", device},
+        {"LPT\xC2\xB9.dcu", device},
+        {"conout$.dcu", device}}},
+      {CP_UTF8,
+       {{"a*b.dcu", "1"},
+        {"p|q.dcu", "2"},
+        {"t\x01.dcu", "3"},
+        {"\xC4.dcu", "4"},
+        {"\xEF\xBF\xBD.dcu", "5"},
+        {"ok.dcu", "6"}},
+       {{"ok.dcu", "6"}},
+       {{"a*b.dcu", holdsPath},
+        {"p|q.dcu", holdsPath},
+        {"t\x01.dcu", holdsPath},
+        {"\xC4.dcu", inexact},
+        {"\xEF\xBF\xBD.dcu", inexact}}},
+      {1252,
+       {{"\xEF\xBD\x90lain.dcu", "fullwidth p"},
+        {"plain.dcu", "P"},
+        {"..\xEF\xBC\xBC"
+         "evil.dcu",
+         "up"},
+        {"\xC3\xA9.dcu", "e"}},
+       {{"plain.dcu", "P"}, {"\xC3\xA9.dcu", "e"}},
+       {{"?lain.dcu", inexact}, {"..?evil.dcu", inexact}}},
+  };
+  for (const auto &c : cases) {
+    fake::Reset(kKit);
+    fake::MakeCaseSensitive(kKit);
+    fake::SetCodePage(c.codePage);
+    AddUnits(c.units);
+    fake::AddFile("C:\\evil.dcu", "outside");
+    fake::AddFile("C:\\Kit\\LIB\\a.dcu", "old");
+    EXPECT_EQ(RunInstaller(), 1);
+    for (const auto &unit : c.units)
+      EXPECT_TRUE(Lookup(kKit, unit.first) == unit.second ||
+                  Lookup(kLib, unit.first) == unit.second)
+          << unit.first << " was lost";
+    for (const auto &unit : c.inLib) EXPECT_EQ(Lookup(kLib, unit.first), unit.second);
+    std::map<std::string, std::string> named;
+    const auto lines = Lines(fake::Boxes().back().text);
+    for (size_t i = 1; i + 1 < lines.size(); ++i)
+      named[lines[i].substr(0, lines[i].find(": "))] = lines[i].substr(lines[i].find(": ") + 2);
+    EXPECT_EQ(named, c.named);
+    EXPECT_EQ(lines.back(), "Rename the unit files named above, then run install again.");
+    EXPECT_EQ(Lookup("C:", "evil.dcu"), "outside");
+    EXPECT_EQ(Lookup(kKit, "evil.dcu"), "<none>");
+  }
+}
+
+// The memory of the names put in LIB is exact for 100 000 units, and says
+// when it has no room left for another.
+TEST(MovedNames, ExactForAHundredThousandUnitsAndSaysWhenFull) {
+  ForgetMovedNames();
+  const auto wide = [](const std::string &ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+  };
+  int wrong = 0;
+  for (int i = 0; i < 100000; ++i) {
+    wrong += LookUpMovedName(wide("u" + std::to_string(i) + ".dcu").c_str()) != kNameNew;
+    RememberMovedName();
+  }
+  for (int i = 0; i < 100000; ++i)
+    wrong += LookUpMovedName(wide("U" + std::to_string(i) + ".DCU").c_str()) != kNameTaken;
+  EXPECT_EQ(wrong, 0);
+  int kept = 0;
+  NameMemory memory;
+  while ((memory = LookUpMovedName(wide(std::to_string(kept) + std::string(250, 'x')).c_str())) ==
+             kNameNew &&
+         kept < 100000) {
+    RememberMovedName();
+    ++kept;
+  }
+  EXPECT_EQ(memory, kNameNoRoom);
+  EXPECT_GT(kept, 25000) << "room for 8 MiB of names";
+  EXPECT_EQ(LookUpMovedName(u"u99999.dcu"), kNameTaken) << "still exact once full";
 }
 
 // Win32 paths drop a trailing dot or space, so such a name, which the search
@@ -312,13 +490,19 @@ TEST(Run, NoFreeStagingNameLeavesTheUnitsNamed) {
 // never taken for moved, and bar.dcu beside it keeps its own content.
 TEST(Run, NamesEndingInADotOrASpaceAreLeftAndNamed) {
   fake::Reset(kKit);
-  const Units units = {{"bar.dcu", "A"}, {"bar.dcu ", "space"}, {"foo.dcu.", "dot"}};
+  const Units units = {
+      {"bar.dcu", "A"}, {"bar.dcu ", "space"}, {"foo.dcu.", "dot"}, {"ro.dcu", "R"}};
   AddUnits(units);
   fake::AddFile("C:\\Kit\\LIB\\foo.dcu", "old foo");
+  fake::AddFile("C:\\Kit\\LIB\\ro.dcu", "read-only", true);
   EXPECT_EQ(RunInstaller(), 1);
   const auto named = ExpectLosslessAndTruthful(units, 1);
   const std::string why = "Windows paths cannot name a file whose name ends in a dot or a space.";
-  EXPECT_EQ(named, (std::map<std::string, std::string>{{"bar.dcu ", why}, {"foo.dcu.", why}}));
+  EXPECT_EQ(named, (std::map<std::string, std::string>{
+                       {"bar.dcu ", why}, {"foo.dcu.", why}, {"ro.dcu", "Access is denied."}}));
+  EXPECT_EQ(Lines(fake::Boxes().back().text).back(),
+            "Mend what is said of each unit above, then run install again.")
+      << "reasons of two kinds";
   EXPECT_EQ(Lookup(kLib, "bar.dcu"), "A");
   EXPECT_EQ(Lookup(kKit, "bar.dcu "), "space");
   EXPECT_EQ(Lookup(kKit, "foo.dcu."), "dot");
@@ -389,6 +573,25 @@ TEST(Run, WorkDirThatCannotBeEnteredAgainTouchesNothing) {
   EXPECT_EQ(Lookup(kLib, "a.dcu"), "old");
   EXPECT_EQ(fake::Boxes().back().text,
             "KALVO was not installed: the working folder could not be entered again.");
+}
+
+// A working folder whose path the code page cannot spell exactly, read in
+// a legacy code page ("ā" would read as "a") or holding U+FFFD: nothing is
+// touched there or in the folder that its look-alike names.
+TEST(Run, WorkingFolderThatCannotBeNamedExactlyTouchesNothing) {
+  for (UINT codePage : {1252u, CP_UTF8}) {
+    const std::string kit = codePage == CP_UTF8 ? "C:\\K\xEF\xBF\xBD" : "C:\\K\xC4\x81";
+    fake::Reset(kit);
+    fake::SetCodePage(codePage);
+    fake::AddFile(kit + "\\u.dcu", "U");
+    fake::AddFile("C:\\Ka\\u.dcu", "look-alike");
+    EXPECT_EQ(RunInstaller(), 2);
+    EXPECT_EQ(fake::Log().size(), 2u) << "only the query and the message";
+    EXPECT_EQ(fake::Boxes().back().text,
+              "KALVO was not installed: this system's code page cannot spell the path of the "
+              "working folder exactly. Move the kit to a folder with a plain name, then run "
+              "install again.");
+  }
 }
 
 TEST(Run, SearchThatBreaksOffIsNotReportedAsSuccess) {

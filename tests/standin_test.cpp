@@ -39,8 +39,10 @@ TEST_F(StandIn, SearchMatchesLikeWin32) {
   Write("sub/s.dcu", "x");
 
   std::set<std::string> directories;
-  EXPECT_EQ(Search("*.dcu", &directories),
-            (std::set<std::string>{".dcu", "B.DCU", "a.dcu", "c.Dcu", "dir.dcu"}));
+  EXPECT_EQ(
+      Search("*.dcu", &directories),
+      (std::set<std::string>{".dcu", "B.DCU", "a.dcu", "back\\slash.dcu", "c.Dcu", "dir.dcu"}))
+      << "a name is given as it is, a backslash in it too";
   EXPECT_EQ(directories, std::set<std::string>{"dir.dcu"});
   EXPECT_EQ(Search("?.dcu"), (std::set<std::string>{"B.DCU", "a.dcu", "c.Dcu"}));
   EXPECT_EQ(Search("*").count("."), 0u);

@@ -58,8 +58,11 @@ void Describe(int dirFd, const dirent *entry, WIN32_FIND_DATAA *found) {
   found->nFileSizeLow = static_cast<DWORD>(size);
 }
 
-// Returns the next entry that matches and that a Windows name can express,
-// or false with the last error set: no more files, or the read's failure.
+// Returns the next entry that matches, or false with the last error set:
+// no more files, or the read's failure. A name is given as the bytes it
+// is, a backslash or a colon in it too, as Wine gives such a name: what it
+// may be taken for is the program's to judge. A name longer than a record
+// holds is one Windows cannot have.
 bool NextMatch(Search *search, WIN32_FIND_DATAA *found) {
   for (;;) {
     errno = 0;
@@ -70,7 +73,7 @@ bool NextMatch(Search *search, WIN32_FIND_DATAA *found) {
     }
     const char *name = entry->d_name;
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
-    if (strchr(name, '\\') != nullptr || strlen(name) >= MAX_PATH) continue;
+    if (strlen(name) >= MAX_PATH) continue;
     if (!MatchWildcard(search->pattern.c_str(), name)) continue;
     Describe(dirfd(search->dir), entry, found);
     return true;

@@ -1,0 +1,86 @@
+#include "install/unicode.h"
+
+#include <cstdint>
+
+namespace {
+
+// Code units that uppercase alike come in runs: `count` units from `first`,
+// `stride` apart, each mapped to itself plus `delta` (modulo 2^16).
+struct CaseRun {
+  std::uint16_t first;
+  std::uint16_t count;
+  std::uint16_t delta;
+  std::uint16_t stride;
+};
+
+const CaseRun kCaseRuns[] = {
+#include "install/case_table.inc"
+};
+constexpr size_t kCaseRunCount = sizeof kCaseRuns / sizeof kCaseRuns[0];
+
+constexpr std::uint32_t kLastCodePoint = 0x10FFFF;
+constexpr std::uint32_t kFirstSupplementary = 0x10000;
+constexpr std::uint32_t kHighSurrogate = 0xD800;
+constexpr std::uint32_t kLowSurrogate = 0xDC00;
+constexpr std::uint32_t kLastSurrogate = 0xDFFF;
+
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Reads one UTF-8 sequence at *text into *point and moves past it; false
+// for a sequence that is no valid UTF-8.
+bool NextCodePoint(const unsigned char **text, std::uint32_t *point) {
+  const unsigned char lead = **text;
+  int trailing = 0;
+  std::uint32_t least = 0;
+  if (lead < 0x80) {
+    *point = lead;
+  } else if ((lead & 0xE0) == 0xC0) {
+    *point = lead & 0x1F, trailing = 1, least = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    *point = lead & 0x0F, trailing = 2, least = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    *point = lead & 0x07, trailing = 3, least = kFirstSupplementary;
+  } else {
+    return false;
+  }
+  ++*text;
+  for (int i = 0; i < trailing; ++i, ++*text) {
+    if (!IsContinuation(**text)) return false;
+    *point = (*point << 6) | (**text & 0x3F);
+  }
+  return *point >= least && *point <= kLastCodePoint &&
+         (*point < kHighSurrogate || *point > kLastSurrogate);
+}
+
+}  // namespace
+
+bool DecodeUtf8(const char *text, WCHAR *wide, size_t size) {
+  const unsigned char *at = reinterpret_cast<const unsigned char *>(text);
+  for (size_t length = 0;;) {
+    std::uint32_t point = 0;
+    if (!NextCodePoint(&at, &point)) return false;
+    const bool pair = point >= kFirstSupplementary;
+    if (length + (pair ? 2 : 1) > size) return false;
+    if (pair) {
+      point -= kFirstSupplementary;
+      wide[length++] = static_cast<WCHAR>(kHighSurrogate + (point >> 10));
+      wide[length++] = static_cast<WCHAR>(kLowSurrogate + (point & 0x3FF));
+      continue;
+    }
+    wide[length++] = static_cast<WCHAR>(point);
+    if (point == 0) return true;
+  }
+}
+
+WCHAR UpperCase(WCHAR unit) {
+  // The last run that starts at or before the unit.
+  size_t low = 0, high = kCaseRunCount;
+  while (high - low > 1) {
+    const size_t middle = (low + high) / 2;
+    (kCaseRuns[middle].first <= unit ? low : high) = middle;
+  }
+  const CaseRun &run = kCaseRuns[low];
+  const unsigned offset = static_cast<unsigned>(unit) - run.first;
+  if (unit < run.first || offset % run.stride != 0 || offset / run.stride >= run.count) return unit;
+  return static_cast<WCHAR>(static_cast<std::uint16_t>(unit + run.delta));
+}
