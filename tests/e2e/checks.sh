@@ -48,6 +48,18 @@ file_calls_are() {
   [ "$CALLS_TRACED" = yes ] || return 0
   [ "$FILE_CALLS" = "$1" ] || fail "file calls '$FILE_CALLS', expected '$1'"
 }
+# says LINE: the box has this line.
+says() { grep -qxF "$1" <<<"$TEXT" || fail "'$1' not in '$TEXT'"; }
+# one_in_lib NAME...: names that Windows takes for one: exactly one of them
+# is in LIB, and the others stay in the kit; each file holds its own name.
+one_in_lib() {
+  local name moved=0
+  for name in "$@"; do
+    if [ -f "LIB/$name" ]; then moved=$((moved + 1)); has "LIB/$name" "$name"; gone "$name"
+    else has "$name" "$name"; fi
+  done
+  [ "$moved" = 1 ] || fail "$moved of $* in LIB"
+}
 caption_is() { [ "$CAPTION" = "$1" ] || fail "caption '$CAPTION', expected '$1'"; }
 
 OK_TEXT="KALVO successfully installed!"
@@ -66,7 +78,7 @@ names_left() {
   [ "$(head -1 <<<"$TEXT")" = "$(left_line "$count")" ] || fail "first line '$(head -1 <<<"$TEXT")'"
   for name in "$@"; do
     if [ -n "${REASON:-}" ]; then
-      grep -qxF "$name: $REASON" <<<"$TEXT" || fail "'$name: $REASON' not in '$TEXT'"
+      says "$name: $REASON"
     else
       grep -qF "$name: " <<<"$TEXT" || fail "$name not named in '$TEXT'"
     fi

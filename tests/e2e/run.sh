@@ -13,7 +13,9 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 source "$HERE/runner_$RUNNER.sh"
 source "$HERE/checks.sh"
 source "$HERE/scenarios.sh"
+# E2E_CODE_PAGE=legacy runs the scenarios for an exe in a legacy code page;
 # E2E_ONLY="name ..." runs just those scenarios.
+[ "${E2E_CODE_PAGE:-}" = legacy ] && SCENARIOS=("${LEGACY_SCENARIOS[@]}")
 [ -n "${E2E_ONLY:-}" ] && read -ra SCENARIOS <<<"$E2E_ONLY"
 
 runner_start || exit 1

@@ -3,6 +3,7 @@ runner_start() { [ -x "$BINARY" ] || { echo "no installer at $BINARY"; return 1;
 runner_stop() { :; }
 # The caption the program gets when started by its own name.
 SHORT_NAMES_MATCH=no  # whether "*.dcu" also matches "b.dcux" through its 8.3 name
+INVALID_UTF8_READ_AS_FFFD=no  # the stand-in gives a name's bytes as they are
 PROGRAM_CAPTION="install"
 ARGUMENT_CAPTION="q"  # argv "/q" is shown as "\q": the caption source moves into it
 # The stand-in refuses to replace a read-only file, as Windows does.

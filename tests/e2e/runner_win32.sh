@@ -6,13 +6,15 @@
 WINE_TIMEOUT=300   # seconds for one run
 WINE64=/usr/lib/wine/wine64  # makes the prefix natively, without emulation
 SHORT_NAMES_MATCH=yes  # whether "*.dcu" also matches "b.dcux" through its 8.3 name
+INVALID_UTF8_READ_AS_FFFD=yes  # Wine reads a name's stray bytes as U+FFFD
 PROGRAM_CAPTION="install.exe"
 ARGUMENT_CAPTION='install.exe" /q'
 # Wine replaces read-only files, whoever runs it; Windows refuses to.
 READ_ONLY_TARGETS_REFUSED=no
 CALLS_TRACED=yes  # BOX_STYLE and FILE_CALLS, from the relay trace
 RELAY_INCLUDE="KERNEL32.CopyFileA;KERNEL32.MoveFileExA;KERNEL32.DeleteFileA;KERNEL32.FindFirstFileA;\
-KERNEL32.FindNextFileA;KERNEL32.GetFileAttributesA;KERNEL32.SetFileAttributesA;user32.MessageBoxA"
+KERNEL32.FindNextFileA;KERNEL32.FindFirstFileW;KERNEL32.FindNextFileW;KERNEL32.GetFileAttributesA;\
+KERNEL32.SetFileAttributesA;user32.MessageBoxA"
 # Wine's process ids are small multiples of 4; a link is planted under the
 # staging name of each up to this one (see launch_installer).
 MAX_PLANTED_PID=16384
@@ -20,7 +22,7 @@ MAX_PLANTED_PID=16384
 # runner_start [TOOL...]: also requires the tools named.
 runner_start() {
   local tool missing=()
-  for tool in wine wineserver Xvfb xdotool "$@"; do command -v "$tool" >/dev/null || missing+=("$tool"); done
+  for tool in wine wineserver Xvfb xdotool i686-w64-mingw32-gcc "$@"; do command -v "$tool" >/dev/null || missing+=("$tool"); done
   [ -x "$WINE64" ] || missing+=("$WINE64")
   [ -f "$BINARY" ] || missing+=("$BINARY (cmake --build --preset win32)")
   if [ "${#missing[@]}" -gt 0 ]; then
@@ -47,12 +49,19 @@ runner_start() {
     WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ \
       /d "$RELAY_INCLUDE" /f >/dev/null 2>&1 || { echo "cannot set Wine's RelayInclude"; return 1; }
   fi
+  # Wine's trace cuts a long box text: a helper reads each box whole.
+  BOX_DIR="$(mktemp -d)"
+  i686-w64-mingw32-gcc -O2 -o "$BOX_DIR/box_text.exe" "$(dirname "${BASH_SOURCE[0]}")/../win32/box_text.c" ||
+    { echo "cannot build the box reader"; return 1; }
+  mkdir "$BOX_DIR/boxes"
+  WINEDEBUG=-all wine "$BOX_DIR/box_text.exe" "Z:$BOX_DIR/boxes" >/dev/null 2>&1 &
+  BOXES_DISMISSED=0
 }
 
 runner_stop() {
   wineserver -k 2>/dev/null
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
-  rm -f "${XVFB_LOG:-}"
+  rm -rf "${XVFB_LOG:-}" "${BOX_DIR:-}"
 }
 
 # STAGING_LINK=PATH: a link to PATH stands in LIB under the run's first
@@ -75,11 +84,12 @@ launch_exe() {
   LAUNCHED=$!
 }
 
-# Presses Return on every box that shows until all the runs have ended; the
-# caption of the first box in CAPTION. Boxes are told by the program's
-# name, which Wine gives their windows as class (BOX_CLASS).
+# Presses Return on every box that shows until all the runs have ended,
+# once the helper has read it (10 s at most); the caption of the first box
+# in CAPTION. Boxes are told by the program's name, which Wine gives their
+# windows as class (BOX_CLASS).
 settle_installers() {
-  local pid window deadline=$((SECONDS + WINE_TIMEOUT)) running
+  local pid window deadline=$((SECONDS + WINE_TIMEOUT)) running i dismissed=" "
   CAPTION=""
   while [ "$SECONDS" -lt "$deadline" ]; do
     running=0
@@ -87,6 +97,13 @@ settle_installers() {
     [ "$running" = 0 ] && break
     for window in $(xdotool search --onlyvisible --classname "${BOX_CLASS:-install.exe}" 2>/dev/null); do
       [ -z "$CAPTION" ] && CAPTION="$(xdotool getwindowname "$window" 2>/dev/null)"
+      if [[ "$dismissed" != *" $window "* ]]; then
+        for i in $(seq 100); do
+          [ "$(find "$BOX_DIR/boxes" -name '*.txt' | wc -l)" -gt "$BOXES_DISMISSED" ] && break
+          sleep 0.1
+        done
+        dismissed+="$window "; BOXES_DISMISSED=$((BOXES_DISMISSED + 1))
+      fi
       sleep 0.3
       xdotool key --window "$window" Return 2>/dev/null
     done
@@ -124,4 +141,8 @@ read_box() {
   [ -n "$RUN_PID" ] && RUN_PID=$((16#$RUN_PID))
   FILE_CALLS="$(grep -ao 'Call KERNEL32\.[A-Za-z]*' "$1" | sed 's/.*\.//' | sort | uniq -c |
     awk '{ printf "%s%s=%s", (NR > 1 ? " " : ""), $2, $1 }')"
+  # The whole text, where the helper read the box of this run's process.
+  local whole
+  whole="$(find "$BOX_DIR/boxes" -name "*-$RUN_PID.txt" 2>/dev/null | sort | tail -1)"
+  if [ -n "$RUN_PID" ] && [ -n "$whole" ]; then TEXT="$(cat "$whole")"; TEXT_CUT=no; fi
 }

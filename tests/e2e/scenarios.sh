@@ -2,8 +2,13 @@
 # differ by nature, the scenario says so by asking $RUNNER.
 SCENARIOS=(basic_move lib_with_newer_unit empty_kit_and_second_run folder_named_like_unit
   read_only_unit read_only_namesake lib_is_a_file lib_links_back_to_kit arguments cyrillic_name
-  longer_extension names_paths_cannot_reach link_under_staging_name disk_full_during_replacement
+  longer_extension names_paths_cannot_reach names_differing_in_case names_that_hold_paths
+  device_names unit_linked_to_proc_file link_under_staging_name disk_full_during_replacement
   killed_during_replacement two_runs_at_once)
+# For the exe whose manifest does not ask for UTF-8, which runs in the
+# system's legacy code page (Windows before 10 1903).
+LEGACY_SCENARIOS=(basic_move legacy_code_page legacy_code_page_folder)
+RENAME_THEM="Rename the unit files named above, then run install again."
 
 scenario_basic_move() {
   put a.dcu A; put B.DCU B; put c.dcu C; put readme.txt R; put sub/s.dcu S
@@ -12,7 +17,9 @@ scenario_basic_move() {
   caption_is "$PROGRAM_CAPTION"
   # Four file calls a writable unit; three looks for a free staging name
   # and for LIB being the kit.
-  file_calls_are "CopyFileA=3 DeleteFileA=3 FindFirstFileA=1 FindNextFileA=3 GetFileAttributesA=3 MoveFileExA=3"
+  # In a legacy code page the search reads names in UTF-16.
+  local search=A; [ "${E2E_CODE_PAGE:-}" = legacy ] && search=W
+  file_calls_are "CopyFileA=3 DeleteFileA=3 FindFirstFile$search=1 FindNextFile$search=3 GetFileAttributesA=3 MoveFileExA=3"
   has LIB/a.dcu A; has LIB/B.DCU B; has LIB/c.dcu C; gone a.dcu; gone B.DCU; gone c.dcu
   has readme.txt R; has sub/s.dcu S; gone LIB/readme.txt; same_mtime LIB/a.dcu "$mtime"
   done_checks
@@ -76,6 +83,7 @@ scenario_lib_is_a_file() {
   put LIB "a file"; put a.dcu A; put b.dcu B
   run_installer
   names_left 2 a.dcu b.dcu
+  says "Make LIB a folder of its own that you can write to, then run install again."
   has LIB "a file"; has a.dcu A; has b.dcu B
   done_checks
 }
@@ -132,6 +140,88 @@ scenario_names_paths_cannot_reach() {
   fi
   has LIB/bar.dcu A; gone bar.dcu; has 'bar.dcu ' space; has foo.dcu. dot; has LIB/foo.dcu old
   gone 'LIB/bar.dcu '; gone LIB/foo.dcu.
+  done_checks
+}
+
+# A kit on a case-sensitive folder holds names that LIB, like any Windows
+# folder, takes for one: one of each goes to LIB, the others stay, named.
+scenario_names_differing_in_case() {
+  local name left=()
+  for name in A.dcu a.dcu Unit.dcu UNIT.DCU unit.Dcu É.dcu é.dcu Ж.dcu ж.dcu; do put "$name" "$name"; done
+  run_installer
+  for name in A.dcu a.dcu Unit.dcu UNIT.DCU unit.Dcu É.dcu é.dcu Ж.dcu ж.dcu; do [ -f "$name" ] && left+=("$name"); done
+  REASON="a unit whose name differs from it only in case went to LIB in this run; rename one of the two." \
+    names_left 5 "${left[@]}"
+  one_in_lib A.dcu a.dcu; one_in_lib Unit.dcu UNIT.DCU unit.Dcu; one_in_lib É.dcu é.dcu; one_in_lib Ж.dcu ж.dcu
+  says "$RENAME_THEM"
+  done_checks
+}
+
+# Names that a path would read as a path, or that are no valid text (Wine
+# reads both of these as U+FFFD.dcu): left and named, and nothing outside
+# the kit or in LIB's subfolders touched.
+scenario_names_that_hold_paths() {
+  put ../v.dcu outside; put LIB/sub/x.dcu inner; put plain.dcu P
+  put '..\v.dcu' up; put 'sub\x.dcu' sub; put c:o.dcu colon; put $'\xc4.dcu' c4; put $'\xd6.dcu' d6
+  run_installer
+  local invalid=($'\xc4.dcu' $'\xd6.dcu') name
+  [ "$INVALID_UTF8_READ_AS_FFFD" = yes ] && invalid=($'\xef\xbf\xbd.dcu' $'\xef\xbf\xbd.dcu')
+  names_left 5 '..\v.dcu' 'sub\x.dcu' c:o.dcu "${invalid[@]}"
+  for name in '..\v.dcu' 'sub\x.dcu' c:o.dcu; do
+    says "$name: Windows paths cannot name a file whose name holds \\ / : * ? \" < > | or a control character."
+  done
+  says "${invalid[0]}: this system's code page cannot spell its name exactly."
+  has ../v.dcu outside; gone v.dcu; has LIB/sub/x.dcu inner; has LIB/plain.dcu P
+  has '..\v.dcu' up; has 'sub\x.dcu' sub; has c:o.dcu colon; has $'\xc4.dcu' c4; has $'\xd6.dcu' d6
+  says "$RENAME_THEM"
+  done_checks
+}
+
+# Windows keeps these names for devices, whatever the extension.
+scenario_device_names() {
+  local name devices=(nul.dcu con.dcu AUX.dcu com1.dcu lpt1.dcu)
+  for name in "${devices[@]}"; do put "$name" "$name"; done
+  put plain.dcu P
+  run_installer
+  REASON="Windows keeps this name for a device." names_left 5 "${devices[@]}"
+  for name in "${devices[@]}"; do has "$name" "$name"; gone "LIB/$name"; done
+  has LIB/plain.dcu P; gone plain.dcu; says "$RENAME_THEM"
+  done_checks
+}
+
+# A file whose size reads as 0 though it holds text is copied whole.
+scenario_unit_linked_to_proc_file() {
+  ln -s /proc/version v.dcu
+  install_expect 0 "$OK_TEXT"
+  has LIB/v.dcu "$(cat /proc/version)"
+  done_checks
+}
+
+# In a legacy code page, names it cannot hold are read as look-alikes
+# (a fullwidth p as "p", a fullwidth backslash as "\"): those units are
+# left and named, never taken for the look-alike; names it holds install.
+scenario_legacy_code_page() {
+  put ../evil.dcu outside; put plain.dcu P; put ｐlain.dcu fullwidth; put '..＼evil.dcu' up
+  put É.dcu É.dcu; put é.dcu é.dcu; put ü.dcu U
+  run_installer
+  local twin=É.dcu; [ -f é.dcu ] && twin=é.dcu
+  names_left 3 '?lain.dcu' '..?evil.dcu' "$twin"
+  says "?lain.dcu: this system's code page cannot spell its name exactly."
+  has LIB/plain.dcu P; has LIB/ü.dcu U; has ｐlain.dcu fullwidth; has '..＼evil.dcu' up
+  has ../evil.dcu outside; gone evil.dcu; one_in_lib É.dcu é.dcu
+  done_checks
+}
+
+# A kit folder whose name the legacy code page cannot hold, beside the
+# folder its look-alike names: nothing is touched in either.
+scenario_legacy_code_page_folder() {
+  put ../a/u.dcu other; put ../ā/u.dcu U
+  cd ../ā || return 1
+  run_installer
+  [ "$STATUS" = 2 ] || fail "exit status $STATUS, expected 2"
+  [ "$TEXT" = "KALVO was not installed: this system's code page cannot spell the path of the working folder exactly. Move the kit to a folder with a plain name, then run install again." ] ||
+    fail "text '$TEXT'"
+  has u.dcu U; gone LIB; has ../a/u.dcu other; gone ../a/LIB
   done_checks
 }
 
