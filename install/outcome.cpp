@@ -61,6 +61,8 @@ const char *const kRemedyTexts[] = {
     "Run install again to move the rest.",
     "Mend what is said of each unit above, then run install again.",
 };
+static_assert(sizeof kRemedyTexts / sizeof kRemedyTexts[0] == kRemedyGeneral + 1,
+              "a text for every remedy");
 
 const char kCutMark[] = "...";
 

@@ -4,7 +4,8 @@
 // is deleted only once its copy stands under its own name in the target.
 #include "platform/win32_api.h"
 
-// Why a unit was left in the working folder.
+// Why a unit was left in the working folder; the box's texts for them
+// follow this order.
 enum LeftReason {
   kLeftOnError,          // a step failed with a system error code
   kLeftPathTooLong,      // its path in the target directory would not fit
