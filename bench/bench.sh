@@ -75,18 +75,21 @@ time_move() {  # $1 mover, $2 seed
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # Peak RSS varies by a few pages from run to run (address layout), so the
-# median of five runs is reported.
-peak_rss_kib() {  # $1 seed
-  local kit="$work/kit" run
+# median of five runs is reported, and beside it the median of the pages
+# each run touched (its minor page faults), which varies far less.
+memory_of() {  # $1 seed; prints "<peak RSS in KiB> <pages touched>"
+  local kit="$work/kit" run out rss=() faults=()
   for run in 1 2 3 4 5; do
     rm -rf "$kit"; cp -a "$1" "$kit"
-    (cd "$kit" && /usr/bin/time -v "$installer" 2>&1 >/dev/null) | awk '/Maximum resident set size/ { print $NF }'
-  done | median
+    out="$( (cd "$kit" && /usr/bin/time -f '%M %R' "$installer" 2>&1 >/dev/null) | tail -1)"
+    rss+=("${out% *}"); faults+=("${out#* }")
+  done
+  echo "$(printf '%s\n' "${rss[@]}" | median) $(printf '%s\n' "${faults[@]}" | median)"
 }
 
 echo "| Workload | installer median (ms) | cp -p + rm median (ms) | rsync median (ms) | installer ÷ cp, median of pairs | installer ÷ rsync, median of pairs | pairs |"
 echo "|---|---:|---:|---:|---:|---:|---:|"
-declare -A rss=()
+declare -A memory=()
 for workload in "${workloads[@]}"; do
   IFS='|' read -r name count kib <<<"$workload"
   seed="$work/seed"; rm -rf "$seed"; make_seed "$seed" "$count" "$kib"
@@ -111,12 +114,14 @@ for workload in "${workloads[@]}"; do
     tp_cp=$(awk -v b="$bytes" -v ms="$m_cp" 'BEGIN { printf "%.0f", b / 1048576 / (ms / 1000) }')
     throughput="installer $tp_ours MiB/s, cp -p $tp_cp MiB/s (ratio $(awk -v a="$tp_ours" -v b="$tp_cp" 'BEGIN { printf "%.2f", a / b }'))"
   fi
-  [ "$count" = 10 ] || [ "$count" -ge 50 -a "$kib" = 4 ] && rss[$count]=$(peak_rss_kib "$seed")
+  [ "$count" = 10 ] || [ "$count" -ge 50 -a "$kib" = 4 ] && memory[$count]=$(memory_of "$seed")
 done
 echo
 echo "Large units: ${throughput:-n/a}"
 small=10; many=$([ "$tiny" = 1 ] && echo 50 || echo 5000)
-echo "Peak RSS of the installer: ${rss[$small]} KiB at $small units, ${rss[$many]} KiB at $many units (difference $(( rss[$many] - rss[$small] )) KiB)"
+read -r rss_small pages_small <<<"${memory[$small]}"; read -r rss_many pages_many <<<"${memory[$many]}"
+echo "Peak RSS of the installer: $rss_small KiB at $small units, $rss_many KiB at $many units (difference $((rss_many - rss_small)) KiB)"
+echo "Pages the installer touched: $pages_small at $small units, $pages_many at $many units (difference $(( (pages_many - pages_small) * $(getconf PAGESIZE) / 1024 )) KiB)"
 [ -f build/win32/install.exe ] && echo "Size of build/win32/install.exe: $(stat -c %s build/win32/install.exe) bytes"
 # A mounted ext4 with a journal has its journal thread listed in /proc/fs/jbd2.
 journal=""

@@ -310,10 +310,11 @@ TEST(Run, TakenStagingNamesLeaveUnitsNamedUntilOneIsFree) {
     int takenOnArrival;
     bool takenDuringRun;
     std::map<std::string, std::string> named;
+    int copies;
   };
-  const Case cases[] = {{10, false, {{"a.dcu", taken}, {"b.dcu", taken}}},
-                        {9, false, {}},
-                        {0, true, {{"a.dcu", taken}}}};
+  const Case cases[] = {{10, false, {{"a.dcu", taken}, {"b.dcu", taken}}, 0},
+                        {9, false, {}, 2},
+                        {0, true, {{"a.dcu", taken}}, 2}};
   for (const Case &c : cases) {
     fake::Reset(kKit);
     AddUnits({{"a.dcu", "A"}, {"b.dcu", "B"}});
@@ -327,6 +328,7 @@ TEST(Run, TakenStagingNamesLeaveUnitsNamedUntilOneIsFree) {
     const int status = RunInstaller();
     EXPECT_EQ(ExpectLosslessAndTruthful({{"a.dcu", "A"}, {"b.dcu", "B"}}, status), c.named)
         << c.takenOnArrival;
+    EXPECT_EQ(fake::Calls(fake::kCopyFile), c.copies) << c.takenOnArrival;
     if (!c.named.empty())
       EXPECT_EQ(Lines(fake::Boxes().back().text).back(),
                 "Delete the leftover ~kalvo-*.tmp files in LIB, then run install again.");
