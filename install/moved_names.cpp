@@ -52,6 +52,8 @@ std::uint32_t LinkAt(size_t offset) {
   return link;
 }
 
+bool RoomForKey() { return PoolUsed + kLinkSize + KeyLength + 1 <= kPoolSize; }
+
 }  // namespace
 
 void ForgetMovedNames() {
@@ -66,11 +68,11 @@ NameMemory LookUpMovedName(const WCHAR *name) {
   KeyBucket = BucketOf(Key, KeyLength);
   for (std::uint32_t link = Buckets[KeyBucket]; link != 0; link = LinkAt(link - 1))
     if (strcmp(Pool + link - 1 + kLinkSize, Key) == 0) return kNameTaken;
-  return PoolUsed + kLinkSize + KeyLength + 1 <= kPoolSize ? kNameNew : kNameNoRoom;
+  return RoomForKey() ? kNameNew : kNameNoRoom;
 }
 
 void RememberMovedName() {
-  if (PoolUsed + kLinkSize + KeyLength + 1 > kPoolSize) return;
+  if (!RoomForKey()) return;
   memcpy(Pool + PoolUsed, &Buckets[KeyBucket], kLinkSize);
   memcpy(Pool + PoolUsed + kLinkSize, Key, KeyLength + 1);
   Buckets[KeyBucket] = static_cast<std::uint32_t>(PoolUsed + 1);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "install/text.h"
+#include "messages/whole_characters.h"
 
 const char kInstalledText[] = "KALVO successfully installed!";
 const char kNoWorkDirText[] =
@@ -91,19 +92,15 @@ void AppendCount(unsigned count) {
   Append(FormatDecimal(count, digits));
 }
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
 // Appends text whole when it is at most `limit` bytes long; otherwise its
 // first bytes, never splitting a UTF-8 character, and a mark of the cut.
 void AppendCut(const char *text, size_t limit) {
-  size_t length = strnlen(text, limit + 1);
+  const size_t length = strnlen(text, limit + 1);
   if (length <= limit) {
     Append(text);
     return;
   }
-  length = limit - (sizeof kCutMark - 1);
-  while (length > 0 && IsContinuationByte(text[length])) --length;
-  AppendUpTo(text, length);
+  AppendUpTo(text, WholeCharacters(text, limit - (sizeof kCutMark - 1)));
   Append(kCutMark);
 }
 

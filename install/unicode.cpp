@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "messages/whole_characters.h"
+
 namespace {
 
 // Code units that uppercase alike come in runs: `count` units from `first`,
@@ -24,8 +26,6 @@ constexpr std::uint32_t kHighSurrogate = 0xD800;
 constexpr std::uint32_t kLowSurrogate = 0xDC00;
 constexpr std::uint32_t kLastSurrogate = 0xDFFF;
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
 // Reads one UTF-8 sequence at *text into *point and moves past it; false
 // for a sequence that is no valid UTF-8.
 bool NextCodePoint(const unsigned char **text, std::uint32_t *point) {
@@ -45,7 +45,7 @@ bool NextCodePoint(const unsigned char **text, std::uint32_t *point) {
   }
   ++*text;
   for (int i = 0; i < trailing; ++i, ++*text) {
-    if (!IsContinuation(**text)) return false;
+    if (!IsUtf8Continuation(static_cast<char>(**text))) return false;
     *point = (*point << 6) | (**text & 0x3F);
   }
   return *point >= least && *point <= kLastCodePoint &&

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "messages/whole_characters.h"
+
 const char kFallbackCaption[] = "Error";
 
 namespace {
@@ -19,22 +21,6 @@ const char *ScanStart(const char *commandLine) {
   if (!IsDigit(*p)) return commandLine;
   while (IsDigit(*p)) ++p;
   return p;
-}
-
-bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-// Where a cut before text[cut] leaves whole UTF-8 characters: before the
-// lead byte of a character that the cut would split, else at the cut. Text
-// in another code page, which holds no such split sequence, is cut as is.
-size_t WholeCharacters(const char *text, size_t cut) {
-  if (!IsContinuation(text[cut])) return cut;
-  for (size_t back = 1; back <= 3 && back <= cut; ++back) {
-    const unsigned char lead = static_cast<unsigned char>(text[cut - back]);
-    if (IsContinuation(static_cast<char>(lead))) continue;
-    const size_t size = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    return size > back ? cut - back : cut;
-  }
-  return cut;
 }
 
 }  // namespace
