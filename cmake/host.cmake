@@ -3,6 +3,10 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   target_compile_options(kalvo_logic PRIVATE -Wall -Wextra -Wpedantic)
 endif()
 
+# The names of the box's texts, for the tests that ask for a text by name.
+add_library(kalvo_text_keys STATIC install/text_keys.cpp)
+target_include_directories(kalvo_text_keys PUBLIC ${CMAKE_SOURCE_DIR})
+
 add_library(kalvo_wildcard STATIC platform/wildcard.cpp)
 target_include_directories(kalvo_wildcard PUBLIC ${CMAKE_SOURCE_DIR})
 

@@ -9,28 +9,24 @@
 
 #include <cstring>
 
-#include "install/moved_names.h"
-#include "install/name_rules.h"
+#include "install/names/moved_names.h"
+#include "install/names/name_rules.h"
 #include "install/paths.h"
 #include "install/staging.h"
-#include "install/text.h"
+#include "text/bounded.h"
 
 namespace {
 
-// Another process (a second run of the installer, a virus scanner, a search
-// indexer) can hold a unit or its namesake open for a moment, and Windows
-// then refuses to read or replace it. Such a refusal is tried again after a
-// pause, a few times a step, and only so many times a run, so that a
-// folder that refuses every unit for good costs little time.
+// A momentary refusal is tried again after a pause, a few times a step, and
+// only so many times a run, so that a folder that refuses every unit for
+// good costs little time.
 constexpr int kAttemptsPerStep = 4;
 constexpr DWORD kRetryPauseMs = 10;
 constexpr int kRetryPausesPerRun = 100;
 int PausesLeft = kRetryPausesPerRun;
 
 bool PauseBeforeRetry(DWORD error, int attempt) {
-  const bool transient = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
-                         error == ERROR_LOCK_VIOLATION;
-  if (!transient || attempt >= kAttemptsPerStep || PausesLeft == 0) return false;
+  if (!IsMomentaryRefusal(error) || attempt >= kAttemptsPerStep || PausesLeft == 0) return false;
   --PausesLeft;
   Sleep(kRetryPauseMs);
   return true;
@@ -43,10 +39,8 @@ bool TargetRefusesForGood() {
          (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0;
 }
 
-UnitFate Leave(LeftReason why, DWORD code, LeftReason *reason, DWORD *error) {
-  *reason = why;
-  *error = code;
-  return kUnitLeft;
+MoveResult Left(LeftReason reason, DWORD error = ERROR_SUCCESS) {
+  return {kUnitLeft, reason, error};
 }
 
 bool Vanished(const char *name) {
@@ -57,12 +51,12 @@ bool Vanished(const char *name) {
 // An entry that was not copied is left, unless it is gone: moved away
 // meanwhile by another run. Gone means gone by its name and by its short
 // name, in case paths reach it by the one and not the other.
-UnitFate FateOfUncopied(const WIN32_FIND_DATAA &found, LeftReason why, DWORD code,
-                        LeftReason *reason, DWORD *error) {
+MoveResult LeftUnlessGone(const WIN32_FIND_DATAA &found, LeftReason reason,
+                          DWORD error = ERROR_SUCCESS) {
   if (Vanished(found.cFileName) &&
       (found.cAlternateFileName[0] == '\0' || Vanished(found.cAlternateFileName)))
-    return kUnitGone;
-  return Leave(why, code, reason, error);
+    return {kUnitGone, reason, error};
+  return Left(reason, error);
 }
 
 // A copy takes the source's attributes, which the search record gives. One
@@ -119,51 +113,46 @@ void BeginMoves() {
   ForgetMovedNames();
 }
 
-UnitFate MoveUnit(const UnitMatch &match, LeftReason *reason, DWORD *error) {
+MoveResult MoveUnit(const UnitMatch &match) {
   const WIN32_FIND_DATAA &found = match.found;
   // The search matches folders too; they cannot be copied as files and stay.
-  if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return kNotAUnit;
+  if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {kNotAUnit, kLeftOnError, 0};
   const char *name = found.cFileName;
   // A name that is not the entry's own reaches another file, or none.
-  LeftReason unreachable = kLeftNameNotExact;
-  if (!match.exact || !NameIsReachable(match.name, &unreachable))
-    return Leave(unreachable, ERROR_SUCCESS, reason, error);
-  LeftReason noStaging = kLeftPathTooLong;
-  if (!StagingReady(&noStaging))
-    return FateOfUncopied(found, noStaging, ERROR_SUCCESS, reason, error);
+  LeftReason reason = kLeftNameNotExact;
+  if (!NameIsOwn(match, &reason)) return Left(reason);
+  if (!StagingReady(&reason)) return LeftUnlessGone(found, reason);
   if (!WriteWithin(TargetPath, kTargetPathSize, NameSlot, name)) {
     *NameSlot = '\0';
-    return FateOfUncopied(found, kLeftPathTooLong, ERROR_SUCCESS, reason, error);
+    return LeftUnlessGone(found, kLeftPathTooLong);
   }
-  if (KnownTargetPlace() == kPlaceWorkDir)
-    return FateOfUncopied(found, kLeftTargetIsSource, ERROR_SUCCESS, reason, error);
+  if (KnownTargetPlace() == kPlaceWorkDir) return LeftUnlessGone(found, kLeftTargetIsSource);
   // Two units whose names differ only in case would end under one name.
   const NameMemory memory = LookUpMovedName(match.name);
   if (memory != kNameNew)
-    return FateOfUncopied(found, memory == kNameTaken ? kLeftNameTaken : kLeftNoRoomForName,
-                          ERROR_SUCCESS, reason, error);
+    return LeftUnlessGone(found, memory == kNameTaken ? kLeftNameTaken : kLeftNoRoomForName);
 
   DWORD code = ERROR_SUCCESS;
   switch (CopyToStaging(name, &code)) {
     case kCopied:
       break;
     case kCopyFailed:
-      return FateOfUncopied(found, kLeftOnError, code, reason, error);
+      return LeftUnlessGone(found, kLeftOnError, code);
     case kNoNameLeft:
-      return FateOfUncopied(found, kLeftNoStagingName, ERROR_SUCCESS, reason, error);
+      return LeftUnlessGone(found, kLeftNoStagingName);
   }
   const TargetPlace place = LocateTarget(&code);
   if (place != kPlaceElsewhere) {
     DiscardStaging();
-    return Leave(place == kPlaceWorkDir ? kLeftTargetIsSource : kLeftOnError, code, reason, error);
+    return Left(place == kPlaceWorkDir ? kLeftTargetIsSource : kLeftOnError, code);
   }
   if (!PutInPlace(found.dwFileAttributes, &code)) {
     DiscardStaging();
-    return Leave(kLeftOnError, code, reason, error);
+    return Left(kLeftOnError, code);
   }
   // A source that cannot be deleted (read-only, or in use) stays where it
   // is; its copy stands, so it counts as moved.
   RememberMovedName();
   DeleteFileA(name);
-  return kUnitMoved;
+  return {kUnitMoved, kLeftOnError, ERROR_SUCCESS};
 }

@@ -2,68 +2,21 @@
 
 #include <cstring>
 
-#include "install/text.h"
-#include "messages/whole_characters.h"
-
-const char kInstalledText[] = "KALVO successfully installed!";
-const char kNoWorkDirText[] =
-    "KALVO was not installed: the path of the working folder could not be read "
-    "or is too long.";
-const char kWorkDirNotExactText[] =
-    "KALVO was not installed: this system's code page cannot spell the path of the working "
-    "folder exactly. Move the kit to a folder with a plain name, then run install again.";
+#include "install/texts.h"
+#include "text/bounded.h"
+#include "text/utf8.h"
 
 namespace {
 
-const char kReturnFailedText[] =
-    "KALVO was not installed: the working folder could not be entered again.";
-const char kSearchBrokenText[] =
-    "KALVO installation incomplete: the working folder could not be searched to "
-    "the end, so unit files may be left in it.";
-
-// Why a unit was left, by reason; kLeftOnError gives the system's text.
-const char *const kReasonTexts[] = {
-    nullptr,
-    "its path in LIB would be too long.",
-    "LIB is this same folder under another name.",
-    "Windows paths cannot name a file whose name ends in a dot or a space.",
-    "Windows paths cannot name a file whose name holds \\ / : * ? \" < > | or a control "
-    "character.",
-    "this system's code page cannot spell its name exactly.",
-    "Windows keeps this name for a device.",
-    "a unit whose name differs from it only in case went to LIB in this run; rename one of "
-    "the two.",
-    "this run could not keep track of more units.",
-    "every name for its copy in LIB was taken.",
+// The text of each reason a unit was left for; a system error's is the
+// system's own.
+const unsigned char kReasonTexts[] = {
+    kTextSystemError,   kTextPathTooLong,   kTextTargetIsSource, kTextNameUnreachable,
+    kTextNameHoldsPath, kTextNameNotExact,  kTextDeviceName,     kTextNameTaken,
+    kTextNoRoomForName, kTextNoStagingName,
 };
-static_assert(sizeof kReasonTexts / sizeof kReasonTexts[0] == kLeftNoStagingName + 1,
+static_assert(sizeof kReasonTexts / sizeof kReasonTexts[0] == kLeftReasonCount,
               "a text for every reason");
-
-// The closing line: what to do about the units named. Units left for
-// reasons of one kind get that kind's advice; mixed ones the general line.
-enum Remedy {
-  kRemedyInUse,
-  kRemedyLib,
-  kRemedyRename,
-  kRemedyStaging,
-  kRemedyShorterPath,
-  kRemedyDiskFull,
-  kRemedyRunAgain,
-  kRemedyGeneral
-};
-const char *const kRemedyTexts[] = {
-    "Close the programs that use these units, or clear the read-only attribute of "
-    "their namesakes in LIB, then run install again.",
-    "Make LIB a folder of its own that you can write to, then run install again.",
-    "Rename the unit files named above, then run install again.",
-    "Delete the leftover ~kalvo-*.tmp files in LIB, then run install again.",
-    "Move the kit to a folder with a shorter path, then run install again.",
-    "Free some space on the disk, then run install again.",
-    "Run install again to move the rest.",
-    "Mend what is said of each unit above, then run install again.",
-};
-static_assert(sizeof kRemedyTexts / sizeof kRemedyTexts[0] == kRemedyGeneral + 1,
-              "a text for every remedy");
 
 const char kCutMark[] = "...";
 
@@ -87,9 +40,14 @@ void AppendUpTo(const char *text, size_t limit) {
 
 void Append(const char *text) { AppendUpTo(text, kOutcomeTextSize); }
 
-void AppendCount(unsigned count) {
+// Appends a text of the table with `count` where it says kCountMark.
+void AppendCounted(TextKey key, unsigned count) {
+  const char *text = TextOf(key);
+  const char *mark = strstr(text, kCountMark);
+  AppendUpTo(text, static_cast<size_t>(mark - text));
   char digits[kDecimalSize];
   Append(FormatDecimal(count, digits));
+  Append(mark + sizeof kCountMark - 1);
 }
 
 // Appends text whole when it is at most `limit` bytes long; otherwise its
@@ -115,9 +73,7 @@ void AppendErrorText(DWORD error) {
          (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
     --length;
   if (length == 0) {
-    Append("system error ");
-    AppendCount(error);
-    Append(".");
+    AppendCounted(kTextSystemError, error);
     return;
   }
   reason[length] = '\0';
@@ -131,39 +87,38 @@ void AppendLeftUnit(const LeftUnit &unit) {
   if (unit.reason == kLeftOnError)
     AppendErrorText(unit.error);
   else
-    Append(kReasonTexts[unit.reason]);
+    Append(TextOf(static_cast<TextKey>(kReasonTexts[unit.reason])));
 }
 
-Remedy RemedyFor(const LeftUnit &unit) {
+// The closing line for a unit left: units left for reasons of one kind get
+// that kind's advice; mixed ones the general line.
+TextKey RemedyFor(const LeftUnit &unit) {
   switch (unit.reason) {
     case kLeftOnError:
       break;
     case kLeftPathTooLong:
-      return kRemedyShorterPath;
+      return kTextRemedyShorterPath;
     case kLeftTargetIsSource:
-      return kRemedyLib;
+      return kTextRemedyLib;
     case kLeftNoRoomForName:
-      return kRemedyRunAgain;
+      return kTextRemedyRunAgain;
     case kLeftNoStagingName:
-      return kRemedyStaging;
+      return kTextRemedyStaging;
     default:
-      return kRemedyRename;
+      return kTextRemedyRename;
   }
+  if (IsMomentaryRefusal(unit.error)) return kTextRemedyInUse;
   switch (unit.error) {
     case ERROR_PATH_NOT_FOUND:
     case ERROR_DIRECTORY:
-      return kRemedyLib;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return kRemedyInUse;
+      return kTextRemedyLib;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-      return kRemedyDiskFull;
+      return kTextRemedyDiskFull;
     case ERROR_FILENAME_EXCED_RANGE:
-      return kRemedyShorterPath;
+      return kTextRemedyShorterPath;
     default:
-      return kRemedyGeneral;
+      return kTextRemedyGeneral;
   }
 }
 
@@ -177,34 +132,30 @@ UINT IconFor(int status) {
 const char *DescribeOutcome(const TransferOutcome &outcome, int *status) {
   if (outcome.walkSkipped) {
     *status = kExitNotInstalled;
-    return kReturnFailedText;
+    return TextOf(kTextReturnFailed);
   }
   if (outcome.searchBroken) {
     *status = kExitIncomplete;
-    return kSearchBrokenText;
+    return TextOf(kTextSearchBroken);
   }
   if (outcome.unitsLeft == 0) {
     *status = kExitInstalled;
-    return kInstalledText;
+    return TextOf(kTextInstalled);
   }
   *status = kExitIncomplete;
   OutcomeLength = 0;
-  Append("KALVO installation incomplete: ");
-  AppendCount(outcome.unitsLeft);
-  Append(outcome.unitsLeft == 1 ? " unit file was" : " unit files were");
-  Append(" left in the working folder.");
+  AppendCounted(outcome.unitsLeft == 1 ? kTextLeftOne : kTextLeftMany, outcome.unitsLeft);
   const unsigned named = outcome.unitsLeft < kLeftUnitsNamed ? outcome.unitsLeft : kLeftUnitsNamed;
-  Remedy remedy = RemedyFor(outcome.named[0]);
+  TextKey remedy = RemedyFor(outcome.named[0]);
   for (unsigned i = 0; i < named; ++i) {
     AppendLeftUnit(outcome.named[i]);
-    if (RemedyFor(outcome.named[i]) != remedy) remedy = kRemedyGeneral;
+    if (RemedyFor(outcome.named[i]) != remedy) remedy = kTextRemedyGeneral;
   }
   if (outcome.unitsLeft > named) {
-    Append("\nand ");
-    AppendCount(outcome.unitsLeft - named);
-    Append(" more.");
+    Append("\n");
+    AppendCounted(kTextMoreLeft, outcome.unitsLeft - named);
   }
   Append("\n");
-  Append(kRemedyTexts[remedy]);
+  Append(TextOf(remedy));
   return OutcomeText;
 }

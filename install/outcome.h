@@ -2,7 +2,7 @@
 // What the run tells the user at its end, and the exit status that goes with it.
 #include <cstddef>
 
-#include "install/transfer.h"
+#include "install/terms.h"
 #include "platform/win32_api.h"
 
 constexpr int kExitInstalled = 0;
@@ -13,13 +13,6 @@ constexpr int kExitNotInstalled = 2;
 // it stays a plain note; a warning or an error otherwise, to tell it at a
 // glance.
 UINT IconFor(int status);
-
-extern const char kInstalledText[];
-// The working directory could not be recorded whole: nothing was touched.
-extern const char kNoWorkDirText[];
-// A legacy code page cannot spell the working folder's path exactly: the
-// ANSI path would name another folder or none, so nothing was touched.
-extern const char kWorkDirNotExactText[];
 
 // The whole text stays below this size, terminator included: names and
 // reasons that would not fit are cut.

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "install/paths.h"
-#include "install/text.h"
+#include "text/bounded.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // the run chose it, it holds the process id, and every copy creates it
 // anew, refusing where the name exists. Nothing the run finds under such a
 // name is ever changed or removed.
-#include "install/transfer.h"
+#include "install/terms.h"
 
 // Forms StagingPath beside the target files, from TargetPath up to
 // NameSlot, with the first staging name that is free.

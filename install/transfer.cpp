@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "install/move_unit.h"
+#include "install/names/unit_search.h"
 #include "install/paths.h"
 #include "install/staging.h"
-#include "install/text.h"
-#include "install/unit_search.h"
+#include "text/bounded.h"
 
 namespace {
 
@@ -63,10 +63,8 @@ const TransferOutcome &TransferFiles(const char *pattern, const char *subdirecto
     return Outcome;
   }
   do {
-    LeftReason reason = kLeftOnError;
-    DWORD error = ERROR_SUCCESS;
-    if (MoveUnit(Match, &reason, &error) == kUnitLeft)
-      CountLeft(Match.found.cFileName, reason, error);
+    const MoveResult result = MoveUnit(Match);
+    if (result.fate == kUnitLeft) CountLeft(Match.found.cFileName, result.reason, result.error);
   } while (FindNextUnit(search, &Match));
   Outcome.searchBroken = !SearchRanToEnd();
   FindClose(search);

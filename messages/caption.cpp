@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "messages/whole_characters.h"
+#include "text/utf8.h"
 
 const char kFallbackCaption[] = "Error";
 

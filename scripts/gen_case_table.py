@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes install/case_table.inc: the simple uppercase mapping of every
+"""Writes install/names/case_table.inc: the simple uppercase mapping of every
 UTF-16 code unit that has one, as runs of {first, count, delta, stride}.
 Windows folds file names one code unit at a time (NTFS's upcase table,
 Wine's RtlUpcaseUnicodeChar), so characters outside the BMP are not folded.

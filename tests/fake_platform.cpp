@@ -275,20 +275,20 @@ BOOL ContinueSearch(HANDLE handle, Record *found, Name name) {
 std::string SystemText(DWORD code) {
   switch (code) {
     case ERROR_FILE_NOT_FOUND:
-      return "The system cannot find the file specified.\r\n";
+      return "The system cannot find the file specified.";
     case ERROR_PATH_NOT_FOUND:
-      return "The system cannot find the path specified.\r\n";
+      return "The system cannot find the path specified.";
     case ERROR_ACCESS_DENIED:
-      return "Access is denied.\r\n";
+      return "Access is denied.";
     case ERROR_SHARING_VIOLATION:
-      return "The process cannot access the file because it is being used by another process.\r\n";
+      return "The process cannot access the file because it is being used by another process.";
     case ERROR_GEN_FAILURE:
-      return "A device attached to the system is not functioning.\r\n";
+      return "A device attached to the system is not functioning.";
     case kText160Code:
     case kText161Code:
-      return std::string(code == kText160Code ? 160 : 161, 'r') + "\r\n";
+      return std::string(code == kText160Code ? 160 : 161, 'r') + "";
     case kBlankEndCode:
-      return "Trailing blank. \r\n";
+      return "Trailing blank. ";
     default:
       return "";
   }
@@ -559,7 +559,9 @@ extern "C" DWORD FormatMessageA(DWORD flags, LPCVOID, DWORD code, DWORD, LPSTR b
     Fail(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  const std::string text = SystemText(code);
+  const std::string known = SystemText(code);
+  // Windows ends each of its texts with a line break.
+  const std::string text = known.empty() ? known : known + "\r\n";
   if (text.empty() || text.size() + 1 > size) {
     Fail(text.empty() ? ERROR_MR_MID_NOT_FOUND : ERROR_INSUFFICIENT_BUFFER);
     return 0;

@@ -97,8 +97,8 @@ int Pauses();
 DWORD PausedMs();
 // Where in Log() the call made to fail stands; -1 when none failed.
 int FailedCallIndex();
-// The text the double's FormatMessageA gives for a code, line break
-// included; empty for a code it has none for.
+// The text the double's FormatMessageA gives for a code, without the line
+// break it ends with; empty for a code it has none for.
 std::string SystemText(DWORD code);
 
 Tree &Files();

@@ -6,6 +6,8 @@
 set -uo pipefail
 installer="$(realpath "${1:?path to the host build}")"
 source "$(dirname "$0")/kit_invariant.sh"
+source "$(dirname "$0")/texts.sh"
+texts_load || exit 1
 scratch="$(mktemp -d /tmp/kalvo-hostile-XXXXXX)"
 trap 'chmod -R u+w "$scratch"; rm -rf "$scratch"' EXIT
 
@@ -24,7 +26,7 @@ unit() { printf '%s %s' "$1" "$CASE" >"$KIT/$1"; }
 # hold, "<unit>: <reason>") and RUN_ENV (settings for the stand-in).
 # A 480-byte folder leaves room in TargetPath (511) for "\LIB\" and a
 # 26-byte name, and for a staging file name of any process id (at most 21).
-TOO_LONG="its path in LIB would be too long."
+TOO_LONG="$(text reason_path_too_long)"
 case_workdir_fits_staging() { KIT=$(folder_of_length 480); unit a.dcu; unit "$(printf 'n%.0s' {1..22}).dcu"; EXPECT=0; }
 case_workdir_too_long_for_staging() { KIT=$(folder_of_length 498); unit a.dcu; EXPECT=1 LEFT=1 NAMED=("a.dcu: $TOO_LONG"); }
 case_workdir_one_past() { KIT=$(folder_of_length 499); unit a.dcu; EXPECT=2; }
@@ -47,7 +49,7 @@ case_non_ascii_unit_left() {
   EXPECT=1 LEFT=1 NAMED=("Модуль Ünïcødé.dcu: The system cannot find the path specified.")
 }
 case_lib_links_to_kit() {
-  unit a.dcu; ln -s . "$KIT/LIB"; EXPECT=1 LEFT=1 NAMED=("a.dcu: LIB is this same folder under another name.")
+  unit a.dcu; ln -s . "$KIT/LIB"; EXPECT=1 LEFT=1 NAMED=("a.dcu: $(text reason_target_is_source)")
 }
 case_lib_holds_links_to_units() {
   unit a.dcu; unit b.dcu; mkdir "$KIT/LIB"; ln "$KIT/a.dcu" "$KIT/LIB/a.dcu"; ln -s ../b.dcu "$KIT/LIB/b.dcu"
@@ -79,7 +81,7 @@ case_dangling_link() { unit a.dcu; ln -s "$scratch/nowhere" "$KIT/dangling.dcu";
 case_unusual_names() {
   unit 'with blank.dcu'; unit $'tab\there.dcu'; unit 'Ünïcødé Модуль.dcu'; unit '-leading.dcu'
   unit 'back\slash.dcu'; unit '"quoted".dcu'; unit 'UPPER.DCU'; unit '.dcu'
-  local why='Windows paths cannot name a file whose name holds \ / : * ? " < > | or a control character.'
+  local why; why="$(text reason_name_holds_path)"
   EXPECT=1 LEFT=3 NAMED=("back\slash.dcu: $why" "\"quoted\".dcu: $why" $'tab\there.dcu: '"$why")
 }
 case_empty_and_large_units() {
@@ -139,14 +141,13 @@ for CASE in "${CASES[@]}"; do
   staging=$(find "$KIT/LIB" -maxdepth 1 -name '~kalvo-*' ! -name '~kalvo-1.tmp' 2>/dev/null | wc -l)
   [ "$staging" = 0 ] || problems+=("$staging staging files left in LIB")
   case "$status" in
-    0) [ "$message" = "install: KALVO successfully installed!" ] || problems+=("message: $message")
+    0) [ "$message" = "install: $(text installed)" ] || problems+=("message: $message")
        [ "$(units_not_in_lib "$KIT" "$sums")" = 0 ] || problems+=("success with units not in LIB") ;;
-    1) word=$([ "$LEFT" = 1 ] && echo "unit file was" || echo "unit files were")
-       [ "$(head -1 <<<"$message")" = "install: KALVO installation incomplete: $LEFT $word left in the working folder." ] ||
+    1) [ "$(head -1 <<<"$message")" = "install: $(left_line "$LEFT")" ] ||
          problems+=("first line: $(head -1 <<<"$message")")
        named=$((LEFT < 5 ? LEFT : 5)); more=$((LEFT - named))
        [ "$(sed -n '2,$p' <<<"$message" | grep -c ': ')" = "$named" ] || problems+=("not $named units named: $message")
-       [ "$more" = 0 ] || grep -qx "and $more more." <<<"$message" || problems+=("no 'and $more more.': $message")
+       [ "$more" = 0 ] || grep -qxF "$(text more_left "$more")" <<<"$message" || problems+=("no 'and $more more.': $message")
        for line in "${NAMED[@]}"; do grep -qxF "$line" <<<"$message" || problems+=("no line '$line': $message"); done ;;
     2) [[ "$message" == "install: KALVO was not installed: "* ]] || problems+=("message: $message")
        [ "$lib_before" = yes ] || [ ! -e "$KIT/LIB" ] || problems+=("LIB created although not installed")

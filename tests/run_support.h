@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "install/paths.h"
+#include "install/texts.h"
 #include "tests/fake_platform.h"
 
 namespace runs {
@@ -19,13 +20,9 @@ using Units = std::map<std::string, std::string>;  // name -> content
 
 const char kKit[] = "C:\\Kit";
 const char kLib[] = "C:\\Kit\\LIB";
-const char kInstalled[] = "KALVO successfully installed!";
-const char kIncomplete[] = "KALVO installation incomplete: ";
-const char kRemedy[] =
-    "Close the programs that use these units, or clear the read-only attribute of their "
-    "namesakes in LIB, then run install again.";
-const char kLibRemedy[] =
-    "Make LIB a folder of its own that you can write to, then run install again.";
+const std::string kInstalled = TextOf(kTextInstalled);
+const std::string kRemedy = TextOf(kTextRemedyInUse);
+const std::string kLibRemedy = TextOf(kTextRemedyLib);
 // The double's process id makes this run's staging file name.
 const char kStagingName[] = "~kalvo-4242.tmp";
 
@@ -64,17 +61,21 @@ inline std::vector<std::string> Lines(const std::string &text) {
   return lines;
 }
 
-inline std::string LeftLine(unsigned count) {
-  return std::string(kIncomplete) + std::to_string(count) +
-         (count == 1 ? " unit file was" : " unit files were") + " left in the working folder.";
+// The text of `key` with `count` where it says {n}.
+inline std::string Counted(TextKey key, unsigned count) {
+  std::string text = TextOf(key);
+  return text.replace(text.find(kCountMark), sizeof kCountMark - 1, std::to_string(count));
 }
 
-// The reason line the box gives for an error code: the system's text
-// without its line break, or the number where the system has none.
+inline std::string LeftLine(unsigned count) {
+  return Counted(count == 1 ? kTextLeftOne : kTextLeftMany, count);
+}
+
+// The reason the box gives for an error code: the double's text for it,
+// or the number where the system has none.
 inline std::string ReasonOf(DWORD code) {
   const std::string text = fake::SystemText(code);
-  if (text.empty()) return "system error " + std::to_string(code) + ".";
-  return text.substr(0, text.size() - 2);
+  return text.empty() ? Counted(kTextSystemError, code) : text;
 }
 
 // Every unit is whole in the kit or in LIB; status 0 only when every unit is
@@ -110,7 +111,7 @@ inline std::map<std::string, std::string> ExpectLosslessAndTruthful(const Units 
       for (size_t i = 1; i + 1 < lines.size(); ++i) {
         const size_t colon = lines[i].find(": ");
         if (StartsWith(lines[i], "and ")) {
-          EXPECT_EQ(lines[i], "and " + std::to_string(left.size() - 5) + " more.");
+          EXPECT_EQ(lines[i], Counted(kTextMoreLeft, static_cast<unsigned>(left.size() - 5)));
         } else if (colon != std::string::npos) {
           named[lines[i].substr(0, colon)] = lines[i].substr(colon + 2);
         } else {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "install/moved_names.h"
+#include "install/names/moved_names.h"
 #include "install/paths.h"
 #include "tests/run_support.h"
 
@@ -136,6 +136,23 @@ TEST(Run, MoreThanFiveLeftNamesFiveAndCountsTheRest) {
   ASSERT_EQ(lines.size(), 8u);
   EXPECT_EQ(lines[1], "a.dcu: The system cannot find the path specified.") << "in search order";
   EXPECT_EQ(lines[6], "and 2 more.");
+}
+
+// The one test that spells out the box's sentences that take a count; the
+// others read the texts by key.
+TEST(Run, SentencesWithACountReadExactly) {
+  for (int units : {1, 7}) {
+    fake::Reset(kKit);
+    fake::AddFile("C:\\Kit\\LIB", "not a folder");
+    for (int i = 0; i < units; ++i) fake::AddFile("C:\\Kit\\u" + std::to_string(i) + ".dcu", "U");
+    EXPECT_EQ(RunInstaller(), 1);
+    const auto lines = Lines(fake::Boxes().back().text);
+    EXPECT_EQ(lines.front(), units == 1 ? "KALVO installation incomplete: 1 unit file was left in "
+                                          "the working folder."
+                                        : "KALVO installation incomplete: 7 unit files were left "
+                                          "in the working folder.");
+    if (units == 7) EXPECT_EQ(lines[6], "and 2 more.");
+  }
 }
 
 // A name is shown whole up to 128 bytes, letters outside ASCII included;

@@ -62,11 +62,9 @@ one_in_lib() {
 }
 caption_is() { [ "$CAPTION" = "$1" ] || fail "caption '$CAPTION', expected '$1'"; }
 
-OK_TEXT="KALVO successfully installed!"
-left_line() {
-  if [ "$1" = 1 ]; then echo "KALVO installation incomplete: 1 unit file was left in the working folder."
-  else echo "KALVO installation incomplete: $1 unit files were left in the working folder."; fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../texts.sh"
+texts_load || exit 1
+OK_TEXT="$(text installed)"
 
 # names_left COUNT NAME...: the run exited 1, its box's first line counts
 # COUNT units left, and it names exactly the NAMEs, each on a line of its

@@ -8,7 +8,7 @@ SCENARIOS=(basic_move lib_with_newer_unit empty_kit_and_second_run folder_named_
 # For the exe whose manifest does not ask for UTF-8, which runs in the
 # system's legacy code page (Windows before 10 1903).
 LEGACY_SCENARIOS=(basic_move legacy_code_page legacy_code_page_folder)
-RENAME_THEM="Rename the unit files named above, then run install again."
+RENAME_THEM="$(text remedy_rename)"
 
 scenario_basic_move() {
   put a.dcu A; put B.DCU B; put c.dcu C; put readme.txt R; put sub/s.dcu S
@@ -83,7 +83,7 @@ scenario_lib_is_a_file() {
   put LIB "a file"; put a.dcu A; put b.dcu B
   run_installer
   names_left 2 a.dcu b.dcu
-  says "Make LIB a folder of its own that you can write to, then run install again."
+  says "$(text remedy_lib)"
   has LIB "a file"; has a.dcu A; has b.dcu B
   done_checks
 }
@@ -93,7 +93,7 @@ scenario_lib_is_a_file() {
 scenario_lib_links_back_to_kit() {
   ln -s . LIB; put a.dcu A; put b.dcu B
   run_installer
-  REASON="LIB is this same folder under another name." names_left 2 a.dcu b.dcu
+  REASON="$(text reason_target_is_source)" names_left 2 a.dcu b.dcu
   has a.dcu A; has b.dcu B; no_staging .
   done_checks
 }
@@ -133,7 +133,7 @@ scenario_names_paths_cannot_reach() {
   put bar.dcu A; put 'bar.dcu ' space; put foo.dcu. dot; put LIB/foo.dcu old
   run_installer
   if [ "$SHORT_NAMES_MATCH" = yes ]; then
-    REASON="Windows paths cannot name a file whose name ends in a dot or a space." \
+    REASON="$(text reason_name_unreachable)" \
       names_left 2 'bar.dcu ' foo.dcu.
   else
     [ "$STATUS" = 0 ] || fail "exit status $STATUS"
@@ -150,7 +150,7 @@ scenario_names_differing_in_case() {
   for name in A.dcu a.dcu Unit.dcu UNIT.DCU unit.Dcu É.dcu é.dcu Ж.dcu ж.dcu; do put "$name" "$name"; done
   run_installer
   for name in A.dcu a.dcu Unit.dcu UNIT.DCU unit.Dcu É.dcu é.dcu Ж.dcu ж.dcu; do [ -f "$name" ] && left+=("$name"); done
-  REASON="a unit whose name differs from it only in case went to LIB in this run; rename one of the two." \
+  REASON="$(text reason_name_taken)" \
     names_left 5 "${left[@]}"
   one_in_lib A.dcu a.dcu; one_in_lib Unit.dcu UNIT.DCU unit.Dcu; one_in_lib É.dcu é.dcu; one_in_lib Ж.dcu ж.dcu
   says "$RENAME_THEM"
@@ -168,9 +168,9 @@ scenario_names_that_hold_paths() {
   [ "$INVALID_UTF8_READ_AS_FFFD" = yes ] && invalid=($'\xef\xbf\xbd.dcu' $'\xef\xbf\xbd.dcu')
   names_left 5 '..\v.dcu' 'sub\x.dcu' c:o.dcu "${invalid[@]}"
   for name in '..\v.dcu' 'sub\x.dcu' c:o.dcu; do
-    says "$name: Windows paths cannot name a file whose name holds \\ / : * ? \" < > | or a control character."
+    says "$name: $(text reason_name_holds_path)"
   done
-  says "${invalid[0]}: this system's code page cannot spell its name exactly."
+  says "${invalid[0]}: $(text reason_name_not_exact)"
   has ../v.dcu outside; gone v.dcu; has LIB/sub/x.dcu inner; has LIB/plain.dcu P
   has '..\v.dcu' up; has 'sub\x.dcu' sub; has c:o.dcu colon; has $'\xc4.dcu' c4; has $'\xd6.dcu' d6
   says "$RENAME_THEM"
@@ -183,7 +183,7 @@ scenario_device_names() {
   for name in "${devices[@]}"; do put "$name" "$name"; done
   put plain.dcu P
   run_installer
-  REASON="Windows keeps this name for a device." names_left 5 "${devices[@]}"
+  REASON="$(text reason_device_name)" names_left 5 "${devices[@]}"
   for name in "${devices[@]}"; do has "$name" "$name"; gone "LIB/$name"; done
   has LIB/plain.dcu P; gone plain.dcu; says "$RENAME_THEM"
   done_checks
@@ -206,7 +206,7 @@ scenario_legacy_code_page() {
   run_installer
   local twin=É.dcu; [ -f é.dcu ] && twin=é.dcu
   names_left 3 '?lain.dcu' '..?evil.dcu' "$twin"
-  says "?lain.dcu: this system's code page cannot spell its name exactly."
+  says "?lain.dcu: $(text reason_name_not_exact)"
   has LIB/plain.dcu P; has LIB/ü.dcu U; has ｐlain.dcu fullwidth; has '..＼evil.dcu' up
   has ../evil.dcu outside; gone evil.dcu; one_in_lib É.dcu é.dcu
   done_checks
@@ -219,7 +219,7 @@ scenario_legacy_code_page_folder() {
   cd ../ā || return 1
   run_installer
   [ "$STATUS" = 2 ] || fail "exit status $STATUS, expected 2"
-  [ "$TEXT" = "KALVO was not installed: this system's code page cannot spell the path of the working folder exactly. Move the kit to a folder with a plain name, then run install again." ] ||
+  [ "$TEXT" = "$(text work_dir_not_exact)" ] ||
     fail "text '$TEXT'"
   has u.dcu U; gone LIB; has ../a/u.dcu other; gone ../a/LIB
   done_checks

@@ -1,8 +1,9 @@
-#include "install/name_rules.h"
+#include "install/names/name_rules.h"
 
 #include <cstring>
 
-#include "install/unicode.h"
+#include "install/names/case_fold.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -43,7 +44,12 @@ bool IsDeviceName(const WCHAR *name) {
 
 }  // namespace
 
-bool NameIsReachable(const WCHAR *name, LeftReason *reason) {
+bool NameIsOwn(const UnitMatch &match, LeftReason *reason) {
+  const WCHAR *name = match.name;
+  if (!match.exact) {
+    *reason = kLeftNameNotExact;
+    return false;
+  }
   size_t length = 0;
   for (; name[length] != 0; ++length) {
     const WCHAR unit = name[length];

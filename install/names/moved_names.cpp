@@ -1,9 +1,9 @@
-#include "install/moved_names.h"
+#include "install/names/moved_names.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "install/unicode.h"
+#include "install/names/case_fold.h"
 
 namespace {
 

@@ -1,24 +1,8 @@
-#include "install/unicode.h"
+#include "text/utf8.h"
 
 #include <cstdint>
 
-#include "messages/whole_characters.h"
-
 namespace {
-
-// Code units that uppercase alike come in runs: `count` units from `first`,
-// `stride` apart, each mapped to itself plus `delta` (modulo 2^16).
-struct CaseRun {
-  std::uint16_t first;
-  std::uint16_t count;
-  std::uint16_t delta;
-  std::uint16_t stride;
-};
-
-const CaseRun kCaseRuns[] = {
-#include "install/case_table.inc"
-};
-constexpr size_t kCaseRunCount = sizeof kCaseRuns / sizeof kCaseRuns[0];
 
 constexpr std::uint32_t kLastCodePoint = 0x10FFFF;
 constexpr std::uint32_t kFirstSupplementary = 0x10000;
@@ -54,6 +38,19 @@ bool NextCodePoint(const unsigned char **text, std::uint32_t *point) {
 
 }  // namespace
 
+bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+size_t WholeCharacters(const char *text, size_t cut) {
+  if (!IsUtf8Continuation(text[cut])) return cut;
+  for (size_t back = 1; back <= 3 && back <= cut; ++back) {
+    const unsigned char lead = static_cast<unsigned char>(text[cut - back]);
+    if (IsUtf8Continuation(static_cast<char>(lead))) continue;
+    const size_t size = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    return size > back ? cut - back : cut;
+  }
+  return cut;
+}
+
 bool DecodeUtf8(const char *text, WCHAR *wide, size_t size) {
   const unsigned char *at = reinterpret_cast<const unsigned char *>(text);
   for (size_t length = 0;;) {
@@ -70,17 +67,4 @@ bool DecodeUtf8(const char *text, WCHAR *wide, size_t size) {
     wide[length++] = static_cast<WCHAR>(point);
     if (point == 0) return true;
   }
-}
-
-WCHAR UpperCase(WCHAR unit) {
-  // The last run that starts at or before the unit.
-  size_t low = 0, high = kCaseRunCount;
-  while (high - low > 1) {
-    const size_t middle = (low + high) / 2;
-    (kCaseRuns[middle].first <= unit ? low : high) = middle;
-  }
-  const CaseRun &run = kCaseRuns[low];
-  const unsigned offset = static_cast<unsigned>(unit) - run.first;
-  if (unit < run.first || offset % run.stride != 0 || offset / run.stride >= run.count) return unit;
-  return static_cast<WCHAR>(static_cast<std::uint16_t>(unit + run.delta));
 }

@@ -1,10 +1,10 @@
-#include "install/unit_search.h"
+#include "install/names/unit_search.h"
 
 #include <cstddef>
 #include <cstring>
 
-#include "install/code_page.h"
-#include "install/unicode.h"
+#include "install/names/code_page.h"
+#include "text/utf8.h"
 
 namespace {
 

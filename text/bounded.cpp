@@ -1,4 +1,4 @@
-#include "install/text.h"
+#include "text/bounded.h"
 
 #include <cstring>
 

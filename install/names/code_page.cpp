@@ -1,12 +1,13 @@
-#include "install/code_page.h"
+#include "install/names/code_page.h"
 
 #include <cstring>
 
+#include "install/paths.h"
+
 namespace {
 
-// The longest string converted: the working folder, terminator included.
-constexpr size_t kWideSize = 500;
-WCHAR Back[kWideSize];
+// The longest string converted is the working folder.
+WCHAR Back[kWorkDirSize];
 
 size_t WideLength(const WCHAR *wide) {
   size_t length = 0;
@@ -27,8 +28,8 @@ bool ToAnsiExactly(const WCHAR *wide, char *ansi, size_t size) {
     ansi[0] = '\0';
     return false;
   }
-  if (usedDefault || length >= kWideSize) return false;
+  if (usedDefault || length >= kWorkDirSize) return false;
   // Read back: the ANSI form must give the very same code units.
-  const int back = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi, -1, Back, kWideSize);
+  const int back = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi, -1, Back, kWorkDirSize);
   return back == static_cast<int>(length + 1) && memcmp(Back, wide, back * sizeof(WCHAR)) == 0;
 }
