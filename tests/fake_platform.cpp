@@ -51,6 +51,7 @@ int pauses;
 DWORD pausedMs;
 int actAt[kOpCount];
 int failedCallIndex;
+std::string lastRecord, recordAtFailure;
 std::function<void()> actions[kOpCount];
 DWORD lastError;
 std::vector<std::string> caseSensitive;
@@ -124,7 +125,10 @@ bool Enter(Op op, const std::string &args) {
   if (++calls[op] == actAt[op] && actions[op]) actions[op]();
   if (failAt[op] == 0 || calls[op] < failAt[op] || calls[op] >= failAt[op] + failCount[op])
     return false;
-  if (failedCallIndex < 0) failedCallIndex = static_cast<int>(log.size()) - 1;
+  if (failedCallIndex < 0) {
+    failedCallIndex = static_cast<int>(log.size()) - 1;
+    recordAtFailure = lastRecord;
+  }
   lastError = failError[op];
   return true;
 }
@@ -230,6 +234,7 @@ BOOL FillNext(Search &search, Record *found, Name name) {
         it->second.directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
     if (it->second.readOnly) found->dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
     name(found->cFileName, MAX_PATH, BaseOf(it->first));
+    lastRecord = ToAnsi(BaseOf(it->first));
     name(found->cAlternateFileName, 14, ShortNameOf(it->first));
     return TRUE;
   }
@@ -321,6 +326,8 @@ void Reset(const std::string &newCwd, const std::string &newCommandLine) {
   pausedMs = 0;
   memset(actAt, 0, sizeof actAt);
   failedCallIndex = -1;
+  lastRecord.clear();
+  recordAtFailure.clear();
   for (auto &action : actions) action = nullptr;
   lastError = ERROR_SUCCESS;
   commandLine = newCommandLine;
@@ -361,8 +368,10 @@ void BeforeCall(Op op, int nth, std::function<void()> action) {
 }
 int Calls(Op op) { return calls[op]; }
 int FailedCallIndex() { return failedCallIndex; }
+std::string RecordAtFailure() { return recordAtFailure; }
 int Pauses() { return pauses; }
 DWORD PausedMs() { return pausedMs; }
+std::string AnsiToUtf8(const std::string &ansi) { return FromAnsi(ansi); }
 Tree &Files() { return files; }
 const std::vector<std::string> &Log() { return log; }
 const std::vector<Box> &Boxes() { return boxes; }

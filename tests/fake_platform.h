@@ -97,9 +97,15 @@ int Pauses();
 DWORD PausedMs();
 // Where in Log() the call made to fail stands; -1 when none failed.
 int FailedCallIndex();
+// The name in the search's last record when the call made to fail failed:
+// the unit being moved then, if any.
+std::string RecordAtFailure();
 // The text the double's FormatMessageA gives for a code, without the line
 // break it ends with; empty for a code it has none for.
 std::string SystemText(DWORD code);
+
+// A text of the ANSI code page as UTF-8, as a person reads it on screen.
+std::string AnsiToUtf8(const std::string &ansi);
 
 Tree &Files();
 const std::vector<std::string> &Log();

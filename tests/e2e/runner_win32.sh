@@ -53,10 +53,15 @@ runner_start() {
   BOX_DIR="$(mktemp -d)"
   i686-w64-mingw32-gcc -O2 -o "$BOX_DIR/box_text.exe" "$(dirname "${BASH_SOURCE[0]}")/../win32/box_text.c" ||
     { echo "cannot build the box reader"; return 1; }
+  i686-w64-mingw32-gcc -O2 -o "$BOX_DIR/platform_probe.exe" \
+    "$(dirname "${BASH_SOURCE[0]}")/../win32/platform_probe.c" || { echo "cannot build the probe"; return 1; }
   mkdir "$BOX_DIR/boxes"
   WINEDEBUG=-all wine "$BOX_DIR/box_text.exe" "Z:$BOX_DIR/boxes" >/dev/null 2>&1 &
   BOXES_DISMISSED=0
 }
+
+# probe_platform ARGS...: Wine's own answers (tests/win32/platform_probe.c).
+probe_platform() { WINEDEBUG=-all wine "$BOX_DIR/platform_probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
 
 runner_stop() {
   wineserver -k 2>/dev/null

@@ -1,0 +1,224 @@
+#include "tests/kit/double.h"
+
+#include <cstring>
+
+#include "install/paths.h"
+#include "tests/fake_platform.h"
+
+namespace kits {
+
+namespace {
+
+const char kRoot[] = "C:\\";
+
+std::string Windows(std::string path) {
+  for (char &c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+std::string KitDir(const Kit &kit) { return kRoot + DoubleKitFolder(kit); }
+
+// A link's target as a path in the kit: relative to the link's folder.
+std::string TargetInKit(const Entry &link) {
+  std::vector<std::string> names;
+  const size_t slash = link.path.rfind('/');
+  std::string path =
+      (slash == std::string::npos ? "" : link.path.substr(0, slash + 1)) + link.content;
+  std::string name;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != '/') {
+      name += path[i];
+      continue;
+    }
+    if (name == ".." && !names.empty() && names.back() != "..")
+      names.pop_back();
+    else if (!name.empty() && name != ".")
+      names.push_back(name);
+    name.clear();
+  }
+  std::string joined;
+  for (const std::string &n : names) joined += (joined.empty() ? "" : "/") + n;
+  return joined;
+}
+
+// A kit's path as the double's: "../" steps out of the kit's folder.
+bool OnDouble(const Kit &kit, std::string path, std::string *full) {
+  if (path.find('\\') != std::string::npos) return false;  // no Windows path can hold it
+  std::string base = KitDir(kit);
+  while (path.rfind("../", 0) == 0) {
+    base = base.substr(0, base.rfind('\\'));
+    if (base.size() < 3) base = kRoot;
+    path = path.substr(3);
+  }
+  path = StagingName(path, std::to_string(fake::kProcessId));
+  *full = path.empty() ? base : (base.back() == '\\' ? base : base + "\\") + Windows(path);
+  return true;
+}
+
+bool LayOnDouble(const Kit &kit, size_t phase, std::string *error) {
+  for (const Entry &entry : kit.phases[phase]) {
+    std::string path, target;
+    if (!OnDouble(kit, entry.path, &path))
+      return *error = "no Windows path for " + entry.path, false;
+    switch (entry.kind) {
+      case kFile:
+        fake::AddFile(path, ContentOf(entry.content), entry.readOnly);  // the double keeps no times
+        break;
+      case kDirectory:
+        fake::AddDirectory(path);
+        break;
+      case kFifo:
+        fake::AddFile(path, "");
+        fake::Files()[path].special = true;
+        break;
+      case kLink:  // a link to a folder, as a junction is
+        if (!OnDouble(kit, TargetInKit(entry), &target) || !fake::Files().count(target) ||
+            !fake::Files()[target].directory)
+          return *error = "the double links folders only: " + entry.path, false;
+        fake::AddFolderLink(path, target);
+        break;
+      case kHardLink:
+        return *error = "the double has no hard links: " + entry.path, false;
+    }
+  }
+  return true;
+}
+
+Snapshot SnapshotDouble() {
+  Snapshot snapshot;
+  for (const auto &entry : fake::Files()) {
+    if (entry.first.size() <= 3) continue;
+    std::string path = entry.first.substr(3);
+    for (char &c : path)
+      if (c == '\\') c = '/';
+    Node node;
+    node.kind = entry.second.directory ? kDirectory : entry.second.special ? kFifo : kFile;
+    node.hash = node.kind == kFile ? HashOf(entry.second.content) : 0;
+    node.readOnly = entry.second.readOnly;
+    snapshot[path] = node;
+  }
+  return snapshot;
+}
+
+int OpOf(const std::string &name) {
+  for (int op = 0; op < fake::kOpCount; ++op)
+    if (name == fake::kOpNames[op]) return op;
+  return -1;
+}
+
+// Runs the program as a new process would: from zero-filled path buffers.
+int RunInstaller() {
+  memset(WorkDir, 0, sizeof WorkDir);
+  memset(InstallRoot, 0, sizeof InstallRoot);
+  memset(TargetPath, 0, sizeof TargetPath);
+  memset(StagingPath, 0, sizeof StagingPath);
+  NameSlot = TargetPath;
+  char tail[] = "";
+  return WinMain(nullptr, nullptr, tail, SW_SHOWDEFAULT);
+}
+
+// Lays out the kit afresh, then runs each phase, calling `judge` on each
+// run; false with *error when the kit cannot be laid out here.
+template <typename Judge>
+bool Play(const Kit &kit, const Fail *extra, Judge judge, std::string *error) {
+  std::string commandLine = "\"" + KitDir(kit) + "\\install.exe\"";
+  for (const std::string &arg : kit.args) commandLine += " " + arg;
+  if (kit.args.empty()) commandLine += " ";
+  fake::Reset(KitDir(kit), commandLine);
+  if (kit.caseSensitive) fake::MakeCaseSensitive(KitDir(kit));
+  fake::SetCodePage(kit.codePage);
+  std::vector<Fail> fails = kit.fails;
+  if (extra != nullptr) fails.push_back(*extra);
+  for (const Fail &fail : fails) {
+    if (OpOf(fail.op) < 0) return *error = "no call " + fail.op, false;
+    fake::FailCall(static_cast<fake::Op>(OpOf(fail.op)), fail.nth, ErrorCode(fail.error),
+                   fail.count);
+  }
+  for (size_t phase = 0; phase < kit.phases.size(); ++phase) {
+    if (!LayOnDouble(kit, phase, error)) return false;
+    {
+      Run run;
+      run.before = SnapshotDouble();
+      const size_t boxes = fake::Boxes().size();
+      run.status = RunInstaller();
+      run.after = SnapshotDouble();
+      run.boxShown = fake::Boxes().size() > boxes;
+      if (run.boxShown) {
+        run.text = fake::AnsiToUtf8(fake::Boxes().back().text);
+        run.caption = fake::Boxes().back().caption;
+        run.style = static_cast<int>(fake::Boxes().back().style);
+      }
+      run.callsCounted = true;
+      for (int op = 0; op < fake::kOpCount; ++op)
+        run.calls[fake::kOpNames[op]] = fake::Calls(static_cast<fake::Op>(op));
+      judge(run, kit.phases.size() > 1 ? "run " + std::to_string(phase + 1) + ": " : "");
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string DoubleKitFolder(const Kit &kit) {
+  return kit.folderLength > 0 ? std::string(kit.folderLength - 3, 'k') : kit.folder;
+}
+
+ErrorTexts DoubleErrorTexts() {
+  ErrorTexts texts;
+  for (const auto &code : ErrorCodes()) {
+    const std::string text = fake::SystemText(code.second);
+    if (!text.empty()) texts[code.second] = text;
+  }
+  return texts;
+}
+
+std::vector<std::string> RunOnDouble(const Kit &kit, std::string *outcome) {
+  std::vector<std::string> problems;
+  std::string error;
+  const ErrorTexts errors = DoubleErrorTexts();
+  const bool played = Play(
+      kit, nullptr,
+      [&](const Run &run, const std::string &which) {
+        for (const std::string &problem : Judge(kit, "double", DoubleKitFolder(kit), run, errors))
+          problems.push_back(which + problem);
+        if (outcome != nullptr) *outcome = OutcomeOf(DoubleKitFolder(kit), run, errors);
+      },
+      &error);
+  if (!played) problems.push_back(error);
+  return problems;
+}
+
+std::vector<std::string> RunFaultMatrix(const Kit &kit, int *runs, std::vector<bool> *called) {
+  std::vector<std::string> problems;
+  std::string error;
+  int calls[fake::kOpCount] = {};
+  Play(
+      kit, nullptr, [&](const Run &, const std::string &) {}, &error);
+  for (int op = 0; op < fake::kOpCount; ++op) {
+    calls[op] = fake::Calls(static_cast<fake::Op>(op));
+    if (calls[op] > 0) (*called)[op] = true;
+  }
+  const ErrorTexts errors = DoubleErrorTexts();
+  for (int op = 0; op < fake::kOpCount; ++op) {
+    for (int nth = 1; nth <= calls[op]; ++nth) {
+      const Fail fail{fake::kOpNames[op], nth, std::to_string(fake::kInjectedError), 1};
+      const std::string which =
+          std::string(fake::kOpNames[op]) + " call " + std::to_string(nth) + " fails: ";
+      Play(
+          kit, &fail,
+          [&](const Run &run, const std::string &phase) {
+            const Fault fault{fake::kOpNames[op], fake::kInjectedError, fake::RecordAtFailure()};
+            for (const std::string &problem :
+                 Judge(kit, "double", DoubleKitFolder(kit), run, errors, &fault))
+              problems.push_back(which + phase + problem);
+          },
+          &error);
+      ++*runs;
+    }
+  }
+  if (!error.empty()) problems.push_back(error);
+  return problems;
+}
+
+}  // namespace kits

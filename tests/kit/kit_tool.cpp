@@ -1,0 +1,215 @@
+// Runs and judges the test kits (tests/kits/*.kit):
+//   kit_tool double KIT...                each kit on the platform double
+//   kit_tool faults KIT...                the fault matrix over the kits marked for it
+//   kit_tool outcome KIT                  the double's outcome of one kit
+//   kit_tool list RUNNER KIT...           the kits that run on RUNNER
+//   kit_tool lay KIT PHASE ROOT           lays a phase out on disk; prints shell settings
+//   kit_tool snap ROOT FILE               records every entry under ROOT
+//   kit_tool judge KIT RUNNER ROOT KIT_FOLDER BEFORE RESULT ERRORS [OUTCOME]
+//                                         judges a run on disk (see tests/kits/run.sh)
+//   kit_tool compare KIT RUNNER OUTCOME   whether RUNNER's outcome is the double's
+//   kit_tool error-codes                  the error codes kits name, for ERRORS
+// Each run prints "ok" or "FAIL" and its problems; the last line counts them.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "tests/fake_platform.h"
+#include "tests/kit/disk.h"
+#include "tests/kit/double.h"
+#include "tests/kit/kit.h"
+
+using namespace kits;
+
+namespace {
+
+int Usage() {
+  std::cerr << "usage: see the opening comment of tests/kit/kit_tool.cpp\n";
+  return 2;
+}
+
+bool Load(const std::string &path, Kit *kit) {
+  std::string error;
+  if (ReadKit(path, kit, &error)) return true;
+  std::cerr << error << "\n";
+  return false;
+}
+
+// Prints a kit's verdict; returns whether it passed.
+bool Report(const std::string &runner, const Kit &kit, const std::vector<std::string> &problems) {
+  std::cout << (problems.empty() ? "ok    " : "FAIL  ") << runner << " " << kit.name << "\n";
+  for (const std::string &problem : problems) std::cout << "      " << problem << "\n";
+  return problems.empty();
+}
+
+int Summary(const char *what, int passed, int failed) {
+  std::cout << what << ": " << passed << " passed, " << failed << " failed\n";
+  return failed == 0 ? 0 : 1;
+}
+
+std::string Quoted(const std::string &word) {
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadAll(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// RESULT: "status N", "caption C", "style N", "calls OP=N ...", then "text"
+// and the box's text on the lines after it.
+bool ReadResult(const std::string &path, Run *run) {
+  std::istringstream in(ReadAll(path));
+  std::string line;
+  bool any = false;
+  while (std::getline(in, line)) {
+    const std::string word = line.substr(0, line.find(' '));
+    const std::string rest = line.size() > word.size() ? line.substr(word.size() + 1) : "";
+    if (word == "status")
+      run->status = std::stoi(rest), any = true;
+    else if (word == "caption")
+      run->caption = rest;
+    else if (word == "style" && !rest.empty())
+      run->style = std::stoi(rest);
+    else if (word == "calls") {
+      run->callsCounted = true;
+      std::istringstream calls(rest);
+      for (std::string call; calls >> call;)
+        run->calls[call.substr(0, call.find('='))] = std::stoi(call.substr(call.find('=') + 1));
+    } else if (word == "text") {
+      std::ostringstream text;
+      text << in.rdbuf();
+      run->text = text.str();
+      if (!run->text.empty() && run->text.back() == '\n') run->text.pop_back();
+    }
+  }
+  return any;
+}
+
+// ERRORS: "<code> <text>" a line, the platform's own texts.
+ErrorTexts ReadErrors(const std::string &path) {
+  ErrorTexts errors;
+  std::istringstream in(ReadAll(path));
+  for (std::string line; std::getline(in, line);) {
+    const size_t blank = line.find(' ');
+    if (blank != std::string::npos && blank + 1 < line.size())
+      errors[static_cast<std::uint32_t>(std::stoul(line.substr(0, blank)))] =
+          line.substr(blank + 1);
+  }
+  return errors;
+}
+
+int Double(int argc, char **argv) {
+  int passed = 0, failed = 0;
+  for (int i = 2; i < argc; ++i) {
+    Kit kit;
+    if (!Load(argv[i], &kit)) return 2;
+    if (!kit.RunsOn("double")) continue;
+    (Report("double", kit, RunOnDouble(kit)) ? passed : failed)++;
+  }
+  return Summary("kits on the double", passed, failed);
+}
+
+int Faults(int argc, char **argv) {
+  int passed = 0, failed = 0, runs = 0;
+  std::vector<bool> called(fake::kOpCount, false);
+  for (int i = 2; i < argc; ++i) {
+    Kit kit;
+    if (!Load(argv[i], &kit)) return 2;
+    if (!kit.faults) continue;
+    (Report("faults", kit, RunFaultMatrix(kit, &runs, &called)) ? passed : failed)++;
+  }
+  for (int op = 0; op < fake::kOpCount; ++op)
+    if (!called[op]) {
+      std::cout << "FAIL  no kit of the fault matrix calls " << fake::kOpNames[op] << "\n";
+      ++failed;
+    }
+  std::cout << "fault matrix: " << runs << " runs, each with one failing call\n";
+  return Summary("fault matrix kits", passed, failed);
+}
+
+int Lay(char **argv) {
+  Kit kit;
+  if (!Load(argv[2], &kit)) return 2;
+  const size_t phase = std::stoul(argv[3]);
+  std::string kitDir, error;
+  if (phase >= kit.phases.size() || !LayOnDisk(kit, phase, argv[4], &kitDir, &error)) {
+    std::cerr << (error.empty() ? "no such phase" : error) << "\n";
+    return 1;
+  }
+  std::cout << "KIT_DIR=" << Quoted(kitDir)
+            << "\nKIT_FOLDER=" << Quoted(kitDir.substr(strlen(argv[4]) + 1))
+            << "\nPHASES=" << kit.phases.size() << "\nARGS=(";
+  for (const std::string &arg : kit.args) std::cout << Quoted(arg) << " ";
+  std::cout << ")\nKIT_ENV=(";
+  for (const std::string &setting : kit.env) std::cout << Quoted(setting) << " ";
+  std::cout << ")\nSTAGING_STAND_IN=" << Quoted(kStagingStandIn) << "\n";
+  return 0;
+}
+
+int JudgeOnDisk(int argc, char **argv) {
+  Kit kit;
+  if (!Load(argv[2], &kit)) return 2;
+  const std::string runner = argv[3], root = argv[4], folder = argv[5];
+  Run run;
+  if (!LoadSnapshot(argv[6], &run.before) || !ReadResult(argv[7], &run)) {
+    std::cerr << "no snapshot or result\n";
+    return 2;
+  }
+  run.after = SnapshotDisk(root);
+  const ErrorTexts errors = ReadErrors(argv[8]);
+  const auto problems = Judge(kit, runner, folder, run, errors);
+  if (argc > 9) std::ofstream(argv[9]) << OutcomeOf(folder, run, errors);
+  for (const std::string &problem : problems) std::cout << problem << "\n";
+  return problems.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 2) return Usage();
+  const std::string verb = argv[1];
+  if (verb == "double") return Double(argc, argv);
+  if (verb == "faults") return Faults(argc, argv);
+  if (verb == "outcome" && argc == 3) {
+    Kit kit;
+    if (!Load(argv[2], &kit)) return 2;
+    std::string outcome;
+    const auto problems = RunOnDouble(kit, &outcome);
+    std::cout << outcome;
+    return problems.empty() ? 0 : 1;
+  }
+  if (verb == "list" && argc >= 3) {
+    for (int i = 3; i < argc; ++i) {
+      Kit kit;
+      if (!Load(argv[i], &kit)) return 2;
+      if (kit.RunsOn(argv[2])) std::cout << argv[i] << "\n";
+    }
+    return 0;
+  }
+  if (verb == "lay" && argc == 5) return Lay(argv);
+  if (verb == "snap" && argc == 4) return SaveSnapshot(SnapshotDisk(argv[2]), argv[3]) ? 0 : 1;
+  if (verb == "judge" && argc >= 9) return JudgeOnDisk(argc, argv);
+  if (verb == "compare" && argc == 5) {
+    Kit kit;
+    if (!Load(argv[2], &kit)) return 2;
+    if (!kit.RunsOn("double") || kit.DiffersOn(argv[3])) return 0;
+    std::string outcome;
+    RunOnDouble(kit, &outcome);
+    const std::string theirs = ReadAll(argv[4]);
+    if (theirs == outcome) return 0;
+    std::cout << "the double came to\n" << outcome << "but " << argv[3] << " to\n" << theirs;
+    return 1;
+  }
+  if (verb == "error-codes") {
+    for (const auto &code : ErrorCodes()) std::cout << code.second << "\n";
+    return 0;
+  }
+  return Usage();
+}
