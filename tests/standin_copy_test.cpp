@@ -9,7 +9,7 @@
 
 #include "platform/posix/copy_faults.h"
 #include "platform/win32_api.h"
-#include "tests/run_support.h"
+#include "tests/run_installer.h"
 #include "tests/temp_folder.h"
 
 namespace {
@@ -202,7 +202,7 @@ TEST_F(StandInCopy, KernelCopyStoppedShortIsNeverTakenForWhole) {
       ASSERT_EQ(unlink("LIB/t.dcu"), 0);
 
       FailCopyStep(kCopyKernel, nth, answer);
-      EXPECT_EQ(runs::RunInstaller(), goesOn ? 0 : 1);
+      EXPECT_EQ(RunInstaller(), goesOn ? 0 : 1);
       EXPECT_EQ(Read(goesOn ? "LIB/u.dcu" : "u.dcu"), unit);
       EXPECT_EQ(List("LIB"), goesOn ? "u.dcu" : "");
       FailCopyStep(kCopyKernel, 0, 0);

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# End-to-end scenarios of the installer, one list for every build:
+# End-to-end scenarios of the installer that no kit can say, one list for
+# every build:
 #   run.sh host  <path to the host build's install>
 #   run.sh win32 <path to install.exe>        (runs it under Wine)
 # Each scenario lays out a kit in a fresh temporary folder, runs the
-# installer there and checks the files moved and left, the caption, the
-# text shown and the exit status.
+# installer there, disturbs it, and checks what it left and said.
 set -uo pipefail
 
 RUNNER="${1:?runner: host or win32}"
@@ -13,9 +13,7 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 source "$HERE/runner_$RUNNER.sh"
 source "$HERE/checks.sh"
 source "$HERE/scenarios.sh"
-# E2E_CODE_PAGE=legacy runs the scenarios for an exe in a legacy code page;
 # E2E_ONLY="name ..." runs just those scenarios.
-[ "${E2E_CODE_PAGE:-}" = legacy ] && SCENARIOS=("${LEGACY_SCENARIOS[@]}")
 [ -n "${E2E_ONLY:-}" ] && read -ra SCENARIOS <<<"$E2E_ONLY"
 
 runner_start || exit 1

@@ -5,18 +5,12 @@
 # file calls the program makes, also counts those calls.
 WINE_TIMEOUT=300   # seconds for one run
 WINE64=/usr/lib/wine/wine64  # makes the prefix natively, without emulation
-SHORT_NAMES_MATCH=yes  # whether "*.dcu" also matches "b.dcux" through its 8.3 name
-INVALID_UTF8_READ_AS_FFFD=yes  # Wine reads a name's stray bytes as U+FFFD
-PROGRAM_CAPTION="install.exe"
-ARGUMENT_CAPTION='install.exe" /q'
-# Wine replaces read-only files, whoever runs it; Windows refuses to.
-READ_ONLY_TARGETS_REFUSED=no
 CALLS_TRACED=yes  # BOX_STYLE and FILE_CALLS, from the relay trace
 RELAY_INCLUDE="KERNEL32.CopyFileA;KERNEL32.MoveFileExA;KERNEL32.DeleteFileA;KERNEL32.FindFirstFileA;\
 KERNEL32.FindNextFileA;KERNEL32.FindFirstFileW;KERNEL32.FindNextFileW;KERNEL32.GetFileAttributesA;\
 KERNEL32.SetFileAttributesA;user32.MessageBoxA"
-# Wine's process ids are small multiples of 4; a link is planted under the
-# staging name of each up to this one (see launch_installer).
+# Wine's process ids are small multiples of 4, up to this one as far as a
+# test plants names for them.
 MAX_PLANTED_PID=16384
 
 # runner_start [TOOL...]: also requires the tools named.
@@ -69,18 +63,8 @@ runner_stop() {
   rm -rf "${XVFB_LOG:-}" "${BOX_DIR:-}"
 }
 
-# STAGING_LINK=PATH: a link to PATH stands in LIB under the run's first
-# staging name, ~kalvo-<process id>.tmp. The id is not known before the
-# start, so a link is planted under the name of every id Wine may give, and
-# read_box tells the run's id (RUN_PID).
-launch_installer() {
-  local log="$1"; shift
-  if [ -n "${STAGING_LINK:-}" ]; then
-    perl -e 'symlink($ARGV[0], "LIB/~kalvo-" . 4 * $_ . ".tmp") or die for 1 .. $ARGV[1] / 4' \
-      "$STAGING_LINK" "$MAX_PLANTED_PID" || fail "cannot plant links in LIB"
-  fi
-  launch_exe "$log" "$BINARY" "$@"
-}
+# launch_installer LOG ARGS...: the exe under test, in the background.
+launch_installer() { launch_exe "$1" "$BINARY" "${@:2}"; }
 
 # launch_exe LOG EXE ARGS...: any Windows program, in the background.
 launch_exe() {

@@ -172,7 +172,8 @@ bool LoadSnapshot(const std::string &path, Snapshot *snapshot) {
   std::string name, target;
   int kind;
   Node node;
-  while (in >> name >> kind >> node.toFolder >> node.hash >> node.readOnly >> target >> node.mtime) {
+  while (in >> name >> kind >> node.toFolder >> node.hash >> node.readOnly >> target >>
+         node.mtime) {
     node.kind = static_cast<EntryKind>(kind);
     node.target = Unhex(target);
     (*snapshot)[Unhex(name)] = node;

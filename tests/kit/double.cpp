@@ -1,9 +1,9 @@
 #include "tests/kit/double.h"
 
-#include <cstring>
+#include <map>
 
-#include "install/paths.h"
 #include "tests/fake_platform.h"
+#include "tests/run_installer.h"
 
 namespace kits {
 
@@ -56,49 +56,30 @@ bool OnDouble(const Kit &kit, std::string path, std::string *full) {
   return true;
 }
 
-bool LayOnDouble(const Kit &kit, size_t phase, std::string *error) {
-  for (const Entry &entry : kit.phases[phase]) {
-    std::string path, target;
-    if (!OnDouble(kit, entry.path, &path))
-      return *error = "no Windows path for " + entry.path, false;
-    switch (entry.kind) {
-      case kFile:
-        fake::AddFile(path, ContentOf(entry.content), entry.readOnly);  // the double keeps no times
-        break;
-      case kDirectory:
-        fake::AddDirectory(path);
-        break;
-      case kFifo:
-        fake::AddFile(path, "");
-        fake::Files()[path].special = true;
-        break;
-      case kLink:  // a link to a folder, as a junction is
-        if (!OnDouble(kit, TargetInKit(entry), &target) || !fake::Files().count(target) ||
-            !fake::Files()[target].directory)
-          return *error = "the double links folders only: " + entry.path, false;
-        fake::AddFolderLink(path, target);
-        break;
-      case kHardLink:
-        return *error = "the double has no hard links: " + entry.path, false;
-    }
+bool LayEntry(const Kit &kit, const Entry &entry, std::string *error) {
+  std::string path, target;
+  if (!OnDouble(kit, entry.path, &path)) return *error = "no Windows path for " + entry.path, false;
+  switch (entry.kind) {
+    case kFile:
+      fake::AddFile(path, ContentOf(entry.content), entry.readOnly);  // the double keeps no times
+      break;
+    case kDirectory:
+      fake::AddDirectory(path);
+      break;
+    case kFifo:
+      fake::AddFile(path, "");
+      fake::Files()[path].special = true;
+      break;
+    case kLink:  // a link to a folder, as a junction is
+      if (!OnDouble(kit, TargetInKit(entry), &target) || !fake::Files().count(target) ||
+          !fake::Files()[target].directory)
+        return *error = "the double links folders only: " + entry.path, false;
+      fake::AddFolderLink(path, target);
+      break;
+    case kHardLink:
+      return *error = "the double has no hard links: " + entry.path, false;
   }
   return true;
-}
-
-Snapshot SnapshotDouble() {
-  Snapshot snapshot;
-  for (const auto &entry : fake::Files()) {
-    if (entry.first.size() <= 3) continue;
-    std::string path = entry.first.substr(3);
-    for (char &c : path)
-      if (c == '\\') c = '/';
-    Node node;
-    node.kind = entry.second.directory ? kDirectory : entry.second.special ? kFifo : kFile;
-    node.hash = node.kind == kFile ? HashOf(entry.second.content) : 0;
-    node.readOnly = entry.second.readOnly;
-    snapshot[path] = node;
-  }
-  return snapshot;
 }
 
 int OpOf(const std::string &name) {
@@ -107,15 +88,59 @@ int OpOf(const std::string &name) {
   return -1;
 }
 
-// Runs the program as a new process would: from zero-filled path buffers.
-int RunInstaller() {
-  memset(WorkDir, 0, sizeof WorkDir);
-  memset(InstallRoot, 0, sizeof InstallRoot);
-  memset(TargetPath, 0, sizeof TargetPath);
-  memset(StagingPath, 0, sizeof StagingPath);
-  NameSlot = TargetPath;
-  char tail[] = "";
-  return WinMain(nullptr, nullptr, tail, SW_SHOWDEFAULT);
+bool LayOnDouble(const Kit &kit, size_t phase, std::string *error) {
+  for (const Entry &entry : kit.phases[phase])
+    if (!LayEntry(kit, entry, error)) return false;
+  return true;
+}
+
+// Has each action done just before its call. What another process made or
+// removed meanwhile counts as what stood there before the run (*done).
+bool SetActions(const Kit &kit, std::vector<std::string> *done, std::string *error) {
+  std::map<std::pair<int, int>, std::vector<const Action *>> byCall;
+  for (const Action &action : kit.actions) {
+    if (OpOf(action.op) < 0) return *error = "no call " + action.op, false;
+    byCall[{OpOf(action.op), action.nth}].push_back(&action);
+  }
+  std::map<int, int> calls;
+  for (const auto &call : byCall)
+    if (++calls[call.first.first] > 1) return *error = "one action a call: " + kit.name, false;
+  for (const auto &call : byCall) {
+    const std::vector<const Action *> actions = call.second;
+    fake::BeforeCall(static_cast<fake::Op>(call.first.first), call.first.second,
+                     [&kit, actions, done] {
+                       std::string ignored, path;
+                       for (const Action *action : actions) {
+                         if (action->remove && OnDouble(kit, action->entry.path, &path))
+                           fake::Files().erase(path);
+                         else if (!action->remove)
+                           LayEntry(kit, action->entry, &ignored);
+                         if (OnDouble(kit, action->entry.path, &path)) done->push_back(path);
+                       }
+                     });
+  }
+  return true;
+}
+
+std::string PathInSnapshot(const std::string &path) {
+  std::string relative = path.substr(3);
+  for (char &c : relative)
+    if (c == '\\') c = '/';
+  return relative;
+}
+
+Snapshot SnapshotDouble() {
+  Snapshot snapshot;
+  for (const auto &entry : fake::Files()) {
+    if (entry.first.size() <= 3) continue;
+    const std::string path = PathInSnapshot(entry.first);
+    Node node;
+    node.kind = entry.second.directory ? kDirectory : entry.second.special ? kFifo : kFile;
+    node.hash = node.kind == kFile ? HashOf(entry.second.content) : 0;
+    node.readOnly = entry.second.readOnly;
+    snapshot[path] = node;
+  }
+  return snapshot;
 }
 
 // Lays out the kit afresh, then runs each phase, calling `judge` on each
@@ -135,14 +160,27 @@ bool Play(const Kit &kit, const Fail *extra, Judge judge, std::string *error) {
     fake::FailCall(static_cast<fake::Op>(OpOf(fail.op)), fail.nth, ErrorCode(fail.error),
                    fail.count);
   }
+  std::vector<std::string> done;
+  if (!SetActions(kit, &done, error)) return false;
   for (size_t phase = 0; phase < kit.phases.size(); ++phase) {
     if (!LayOnDouble(kit, phase, error)) return false;
     {
       Run run;
       run.before = SnapshotDouble();
       const size_t boxes = fake::Boxes().size();
+      done.clear();
       run.status = RunInstaller();
       run.after = SnapshotDouble();
+      // Another process's doing is no doing of the run's.
+      const Snapshot now = run.after;
+      for (const std::string &path : done) {
+        const std::string name = PathInSnapshot(path);
+        auto made = now.find(name);
+        if (made == now.end())
+          run.before.erase(name);
+        else
+          run.before[name] = made->second;
+      }
       run.boxShown = fake::Boxes().size() > boxes;
       if (run.boxShown) {
         run.text = fake::AnsiToUtf8(fake::Boxes().back().text);

@@ -216,6 +216,21 @@ bool ReadKit(const std::string &path, Kit *kit, std::string *error) {
       kit->env.push_back(w[1]);
     } else if (verb == "faults") {
       kit->faults = true;
+    } else if (verb == "at" && w.size() >= 5 && w[2].back() == ':') {
+      Action action;
+      action.op = w[1];
+      action.nth = std::stoi(w[2]);
+      const std::vector<std::string> line(w.begin() + 3, w.end());
+      std::vector<Entry> entries;
+      if (line[0] == "remove" && line.size() == 2) {
+        action.remove = true;
+        action.entry.path = line[1];
+      } else if (LayoutLine(line, &entries) && entries.size() == 1) {
+        action.entry = entries[0];
+      } else {
+        ok = false;
+      }
+      kit->actions.push_back(action);
     } else if (verb == "fail" && w.size() >= 3) {
       Fail fail;
       fail.op = w[1];

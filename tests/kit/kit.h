@@ -57,6 +57,15 @@ struct Fail {
   int count = 1;
 };
 
+// Another process's doing on the double, just before the Nth call of
+// `op`: `at OP N: LINE` lays out an entry, `at OP N: remove PATH` removes one.
+struct Action {
+  std::string op;
+  int nth = 1;
+  Entry entry;
+  bool remove = false;
+};
+
 struct Kit {
   std::string name;   // the file's name without .kit
   std::string about;  // its opening comment
@@ -71,6 +80,7 @@ struct Kit {
   std::vector<std::string> args;
   std::vector<std::string> env;  // NAME=VALUE for the host build
   std::vector<Fail> fails;       // the double only
+  std::vector<Action> actions;   // the double only
   bool faults = false;           // the fault matrix runs it
   Expect common;
   // Expectations for some runners only: each kind of line a runner has

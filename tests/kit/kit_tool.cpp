@@ -1,4 +1,5 @@
-// Runs and judges the test kits (tests/kits/*.kit):
+// Runs and judges the test kits (tests/kits/*.kit); a folder stands for
+// every kit in it:
 //   kit_tool double KIT...                each kit on the platform double
 //   kit_tool faults KIT...                the fault matrix over the kits marked for it
 //   kit_tool outcome KIT                  the double's outcome of one kit
@@ -24,6 +25,17 @@
 using namespace kits;
 
 namespace {
+
+// The kit files that the arguments from `first` on name.
+std::vector<std::string> KitArguments(int argc, char **argv, int first) {
+  std::vector<std::string> files;
+  for (int i = first; i < argc; ++i) {
+    const std::vector<std::string> inFolder = KitFiles(argv[i]);
+    if (inFolder.empty()) files.push_back(argv[i]);
+    files.insert(files.end(), inFolder.begin(), inFolder.end());
+  }
+  return files;
+}
 
 int Usage() {
   std::cerr << "usage: see the opening comment of tests/kit/kit_tool.cpp\n";
@@ -107,9 +119,9 @@ ErrorTexts ReadErrors(const std::string &path) {
 
 int Double(int argc, char **argv) {
   int passed = 0, failed = 0;
-  for (int i = 2; i < argc; ++i) {
+  for (const std::string &file : KitArguments(argc, argv, 2)) {
     Kit kit;
-    if (!Load(argv[i], &kit)) return 2;
+    if (!Load(file, &kit)) return 2;
     if (!kit.RunsOn("double")) continue;
     (Report("double", kit, RunOnDouble(kit)) ? passed : failed)++;
   }
@@ -119,9 +131,9 @@ int Double(int argc, char **argv) {
 int Faults(int argc, char **argv) {
   int passed = 0, failed = 0, runs = 0;
   std::vector<bool> called(fake::kOpCount, false);
-  for (int i = 2; i < argc; ++i) {
+  for (const std::string &file : KitArguments(argc, argv, 2)) {
     Kit kit;
-    if (!Load(argv[i], &kit)) return 2;
+    if (!Load(file, &kit)) return 2;
     if (!kit.faults) continue;
     (Report("faults", kit, RunFaultMatrix(kit, &runs, &called)) ? passed : failed)++;
   }
@@ -186,10 +198,10 @@ int main(int argc, char **argv) {
     return problems.empty() ? 0 : 1;
   }
   if (verb == "list" && argc >= 3) {
-    for (int i = 3; i < argc; ++i) {
+    for (const std::string &file : KitArguments(argc, argv, 3)) {
       Kit kit;
-      if (!Load(argv[i], &kit)) return 2;
-      if (kit.RunsOn(argv[2])) std::cout << argv[i] << "\n";
+      if (!Load(file, &kit)) return 2;
+      if (kit.RunsOn(argv[2])) std::cout << file << "\n";
     }
     return 0;
   }
