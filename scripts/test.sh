@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The project's test command: installs what is missing, builds the host
-# build, install.exe and the sanitizer build, and runs every test: unit and
-# stand-in tests, the end-to-end scenarios on both builds (install.exe under
-# Wine), fault matrix, crash trials, hostile inputs, valgrind, the sanitizer
-# suite, a bounded fuzzing run and a tiny benchmark. With CI=true nothing
-# may be skipped.
+# build, install.exe and the sanitizer build, and runs every test: the kits
+# on the double (with the fault matrix), on the host build and on
+# install.exe under Wine, the double's tables against Wine's, unit and
+# stand-in tests, the end-to-end runs no kit can say, crash trials,
+# valgrind, the sanitizer suite, a bounded fuzzing run and a tiny
+# benchmark. With CI=true nothing may be skipped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -95,27 +95,41 @@ std::string FromWide(const char16_t *wide) {
   return text;
 }
 
-// Code page 1252 taken as Latin-1, with best fit for a few characters.
-char BestFit(char16_t unit, bool *usedDefault) {
-  if (unit < 0x100) return static_cast<char>(unit);
-  *usedDefault = true;
-  if (unit >= 0xFF01 && unit <= 0xFF5E) return static_cast<char>(unit - 0xFEE0);
-  return unit == 0x0101 ? 'a' : '?';
+struct Cp1252Unit {
+  char16_t unit;
+  unsigned char byte;
+};
+#include "tests/cp1252.inc"
+
+// What code page 1252 gives for a unit: its own byte, a byte that only
+// looks like it (Windows' best fit), or none.
+enum Fit { kExact, kBestFit, kNoByte };
+Fit ToCp1252(char16_t unit, char *byte) {
+  const Cp1252Unit *end = kCp1252Units + sizeof kCp1252Units / sizeof kCp1252Units[0];
+  const Cp1252Unit *it = std::lower_bound(
+      kCp1252Units, end, unit, [](const Cp1252Unit &entry, char16_t u) { return entry.unit < u; });
+  if (it == end || it->unit != unit) return kNoByte;
+  *byte = static_cast<char>(it->byte);
+  return kCp1252Bytes[it->byte] == unit ? kExact : kBestFit;
 }
 
-// What the ANSI calls give for a name, and what they take a name to be.
+// What the ANSI calls give for a name (best fit, then '?'), and what they
+// take a name to be.
 std::string ToAnsi(const std::string &name) {
   if (codePage == CP_UTF8) return name;
   std::string ansi;
-  bool usedDefault = false;
-  for (char16_t unit : ToWide(name)) ansi += BestFit(unit, &usedDefault);
+  for (char16_t unit : ToWide(name)) {
+    char byte = '?';
+    ToCp1252(unit, &byte);
+    ansi += byte;
+  }
   return ansi;
 }
 
 std::string FromAnsi(const std::string &ansi) {
   if (codePage == CP_UTF8) return ansi;
   std::u16string wide;
-  for (char c : ansi) wide += static_cast<char16_t>(static_cast<unsigned char>(c));
+  for (char c : ansi) wide += kCp1252Bytes[static_cast<unsigned char>(c)];
   return FromWide(wide.c_str());
 }
 
@@ -185,6 +199,8 @@ std::string ParentOf(const std::string &path) {
 
 const char *BaseOf(const std::string &path) { return path.c_str() + path.rfind('\\') + 1; }
 
+bool IsDevice(const std::string &path) { return IsDeviceName(BaseOf(path)); }
+
 bool IsDirectory(const std::string &path) {
   auto it = files.find(path);
   return it != files.end() && it->second.directory;
@@ -196,7 +212,11 @@ bool IsDirectory(const std::string &path) {
 // trailing dots and spaces go first ("bar.dcu " gives "BAR~1.DCU").
 std::string ShortStem(std::string name) {
   while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-  const size_t dot = name.rfind('.');
+  // Leading dots go too, and what they led is the stem: ".dcu" gives "DCU~1".
+  const size_t first = name.find_first_not_of('.');
+  const bool leadingDot = first != 0 && first != std::string::npos;
+  if (leadingDot) name = name.substr(first);
+  const size_t dot = leadingDot ? std::string::npos : name.rfind('.');
   std::string base, extension;
   for (size_t i = 0; i < name.size(); ++i) {
     std::string &part = dot != std::string::npos && i > dot ? extension : base;
@@ -210,8 +230,12 @@ std::string ShortStem(std::string name) {
 std::string ShortNameOf(const std::string &path) {
   const std::string name = BaseOf(path);
   const size_t dot = name.find('.');
+  // A letter outside ASCII, or a leading dot, makes a short name as Wine
+  // makes one (NTFS keeps some such names as they are: the weaker is Wine).
+  const bool plain = std::none_of(name.begin(), name.end(), [](char c) { return c & 0x80; });
   const bool eightDotThree =
-      name.find_first_of(" +,;=[]") == std::string::npos && std::min(dot, name.size()) <= 8 &&
+      plain && dot != 0 && name.find_first_of(" +,;=[]") == std::string::npos &&
+      std::min(dot, name.size()) <= 8 &&
       (dot == std::string::npos ||
        (name.size() - dot - 1 <= 3 && name.find('.', dot + 1) == std::string::npos));
   if (eightDotThree) return "";
@@ -299,12 +323,31 @@ std::string SystemText(DWORD code) {
   }
 }
 
-bool NameLess::operator()(const std::string &a, const std::string &b) const {
+bool IsDeviceName(const std::string &name) {
+  std::string stem = name.substr(0, name.find_first_of(".:"));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  for (char &c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const char *device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+    if (stem == device) return true;
+  if (stem.rfind("COM", 0) != 0 && stem.rfind("LPT", 0) != 0) return false;
+  const std::string number = stem.substr(3);
+  return (number.size() == 1 && std::isdigit(static_cast<unsigned char>(number[0]))) ||
+         number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
+char16_t FoldUnit(char16_t unit) {
   static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+  const wint_t upper = towupper_l(unit, utf8);
+  return upper < 0x10000 && towlower_l(upper, utf8) == unit ? static_cast<char16_t>(upper) : unit;
+}
+
+bool NameLess::operator()(const std::string &a, const std::string &b) const {
   size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
-    const wint_t x = towupper_l(NextPoint(a, i), utf8), y = towupper_l(NextPoint(b, j), utf8);
-    if (x != y) return x < y;
+    const char32_t x = NextPoint(a, i), y = NextPoint(b, j);
+    const char32_t fx = x < 0x10000 ? FoldUnit(static_cast<char16_t>(x)) : x;
+    const char32_t fy = y < 0x10000 ? FoldUnit(static_cast<char16_t>(y)) : y;
+    if (fx != fy) return fx < fy;
   }
   if (i < a.size() || j < b.size()) return j < b.size();
   const std::string parent = ParentOf(a);
@@ -404,27 +447,36 @@ extern "C" DWORD GetCurrentDirectoryW(DWORD length, LPWSTR buffer) {
 extern "C" UINT GetACP(void) { return codePage; }
 
 // Conversions of the legacy code page, the only one the program converts.
-extern "C" int WideCharToMultiByte(UINT, DWORD flags, LPCWSTR wide, int, LPSTR ansi, int size,
+// A count of -1 takes the text up to its terminator, which is converted too.
+extern "C" int WideCharToMultiByte(UINT, DWORD flags, LPCWSTR wide, int count, LPSTR ansi, int size,
                                    LPCSTR, BOOL *usedDefault) {
+  size_t length = 0;
+  if (count < 0)
+    while (wide[length++] != 0) continue;
+  else
+    length = static_cast<size_t>(count);
   std::string text;
   bool defaulted = false;
-  for (; *wide != 0; ++wide) {
-    bool fitted = false;
-    const char c = BestFit(*wide, &fitted);
-    text += fitted && (flags & WC_NO_BEST_FIT_CHARS) ? '?' : c;
-    defaulted = defaulted || (fitted && c == '?') || (fitted && (flags & WC_NO_BEST_FIT_CHARS));
+  for (size_t i = 0; i < length; ++i) {
+    char byte = '?';
+    const Fit fit = ToCp1252(wide[i], &byte);
+    if (fit == kNoByte || (fit == kBestFit && (flags & WC_NO_BEST_FIT_CHARS))) {
+      byte = '?';
+      defaulted = true;
+    }
+    text += byte;
   }
-  if (text.size() + 1 > static_cast<size_t>(size)) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  memcpy(ansi, text.c_str(), text.size() + 1);
+  if (text.size() > static_cast<size_t>(size)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  memcpy(ansi, text.data(), text.size());
   if (usedDefault != nullptr) *usedDefault = defaulted;
-  return static_cast<int>(text.size() + 1);
+  return static_cast<int>(text.size());
 }
 
-extern "C" int MultiByteToWideChar(UINT, DWORD, LPCSTR ansi, int, LPWSTR wide, int size) {
-  const size_t length = strlen(ansi);
-  if (length + 1 > static_cast<size_t>(size)) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  for (size_t i = 0; i <= length; ++i) wide[i] = static_cast<unsigned char>(ansi[i]);
-  return static_cast<int>(length + 1);
+extern "C" int MultiByteToWideChar(UINT, DWORD, LPCSTR ansi, int count, LPWSTR wide, int size) {
+  const size_t length = count < 0 ? strlen(ansi) + 1 : static_cast<size_t>(count);
+  if (length > static_cast<size_t>(size)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  for (size_t i = 0; i < length; ++i) wide[i] = kCp1252Bytes[static_cast<unsigned char>(ansi[i])];
+  return static_cast<int>(length);
 }
 
 extern "C" BOOL SetCurrentDirectoryA(LPCSTR path) {
@@ -479,6 +531,13 @@ extern "C" BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
   const bool failsMidway =
       Enter(kCopyFile, std::string(from) + ", " + to + ", " + std::to_string(failIfExists));
   const std::string source = Resolve(from), target = Resolve(to);
+  // A path whose last name is a device's names the device, whatever file
+  // of that name the folder holds: it reads as nothing, as NUL does, and
+  // takes whatever is written to it.
+  if (IsDevice(source) || IsDevice(target)) {
+    if (!IsDevice(target)) files[target] = Node{};
+    return failsMidway ? Fail(failError[kCopyFile]) : TRUE;
+  }
   auto src = files.find(source);
   if (src == files.end()) return Fail(ERROR_FILE_NOT_FOUND);
   if (src->second.directory || src->second.special) return Fail(ERROR_ACCESS_DENIED);
@@ -499,6 +558,7 @@ extern "C" BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
 
 extern "C" BOOL DeleteFileA(LPCSTR name) {
   if (Enter(kDeleteFile, name)) return FALSE;
+  if (IsDevice(Resolve(name))) return Fail(ERROR_ACCESS_DENIED);
   auto it = files.find(Resolve(name));
   if (it == files.end()) return Fail(ERROR_FILE_NOT_FOUND);
   if (it->second.directory || it->second.readOnly) return Fail(ERROR_ACCESS_DENIED);

@@ -38,12 +38,24 @@ struct Node {
   std::string content;
 };
 
-// Windows names: case-preserving, and case-insensitive over all of Unicode,
-// but in the folders made case-sensitive (as WSL makes them).
+// Windows names: case-preserving, and compared one UTF-16 code unit at a
+// time, each folded by FoldUnit; but in the folders made case-sensitive (as
+// WSL makes them), where case tells names apart.
 struct NameLess {
   bool operator()(const std::string &a, const std::string &b) const;
 };
 using Tree = std::map<std::string, Node, NameLess>;
+
+// A code unit as Windows folds it to compare names: its simple uppercase,
+// where that uppercase lowercases back to it (so not ı, ſ, ǅ or ς), as
+// Wine's RtlUpcaseUnicodeChar does; glibc's C.UTF-8 gives the mappings.
+char16_t FoldUnit(char16_t unit);
+
+// Whether a path whose last name is `name` names a device: its stem before
+// any dot or colon, blanks dropped, in any case, is CON, PRN, AUX, NUL,
+// CONIN$, CONOUT$, or COM or LPT with a digit (Wine's answers), or with the
+// digits 0 and ¹ ² ³ that Microsoft's documentation reserves too.
+bool IsDeviceName(const std::string &name);
 
 struct Box {
   std::string caption;
@@ -71,11 +83,11 @@ void AddDirectory(const std::string &path);
 // Before anything is added under it: names in `path` that differ in case
 // are different names.
 void MakeCaseSensitive(const std::string &path);
-// 1252 makes the ANSI calls use a legacy code page with Windows' best fit:
-// "\xEF\xBC\xBC" (a fullwidth backslash) and the other fullwidth forms
-// read as their ASCII look-alikes, "\xC4\x81" (a with macron) as "a", the
-// rest beyond Latin-1 as "?". Names are kept in UTF-8 and the wide calls
-// give them whole.
+// 1252 makes the ANSI calls use that legacy code page, with Windows' best
+// fit, as Wine's tables give it (tests/cp1252.inc): "\xEF\xBC\xBC" (a
+// fullwidth backslash) reads as "\", "\xC4\x81" (a with macron) as "a",
+// what has no look-alike as "?". Names are kept in UTF-8 and the wide
+// calls give them whole.
 void SetCodePage(UINT codePage);
 void AddFile(const std::string &path, const std::string &content, bool readOnly = false);
 // Makes `path` a link to the folder `target`: every path under it names the

@@ -18,7 +18,7 @@ runner_start() {
   local tool missing=()
   for tool in wine wineserver Xvfb xdotool i686-w64-mingw32-gcc "$@"; do command -v "$tool" >/dev/null || missing+=("$tool"); done
   [ -x "$WINE64" ] || missing+=("$WINE64")
-  [ -f "$BINARY" ] || missing+=("$BINARY (cmake --build --preset win32)")
+  [ -z "${BINARY:-}" ] || [ -f "$BINARY" ] || missing+=("$BINARY (cmake --build --preset win32)")
   if [ "${#missing[@]}" -gt 0 ]; then
     echo "missing ${missing[*]}: run scripts/setup.sh win32"
     [ "${CI:-}" = true ] && return 1

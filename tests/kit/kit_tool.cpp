@@ -10,6 +10,10 @@
 //                                         judges a run on disk (see tests/kits/run.sh)
 //   kit_tool compare KIT RUNNER OUTCOME   whether RUNNER's outcome is the double's
 //   kit_tool error-codes                  the error codes kits name, for ERRORS
+//   kit_tool tables fold|ansi 1252|bytes 1252|devices NAME...|short NAME...
+//                                         the double's answers to the questions
+//                                         tests/win32/platform_probe.c asks Wine,
+//                                         in the same form
 // Each run prints "ok" or "FAIL" and its problems; the last line counts them.
 #include <cstdio>
 #include <cstring>
@@ -35,6 +39,72 @@ std::vector<std::string> KitArguments(int argc, char **argv, int first) {
     files.insert(files.end(), inFolder.begin(), inFolder.end());
   }
   return files;
+}
+
+// A name given on the command line, with \xNN escapes.
+std::string Unescaped(const std::string &text) {
+  std::string bytes;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "\\x") == 0 && i + 3 < text.size()) {
+      bytes += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+      i += 3;
+    } else {
+      bytes += text[i];
+    }
+  }
+  return bytes;
+}
+
+int Usage();
+
+int Tables(int argc, char **argv) {
+  const std::string table = argv[2];
+  if (table == "fold") {
+    for (unsigned c = 0; c < 0x10000; ++c)
+      if (fake::FoldUnit(static_cast<char16_t>(c)) != c)
+        printf("%04X %04X\n", c, static_cast<unsigned>(fake::FoldUnit(static_cast<char16_t>(c))));
+    return 0;
+  }
+  if ((table == "ansi" || table == "bytes") && argc == 4) {
+    fake::Reset("C:\\");
+    fake::SetCodePage(static_cast<UINT>(std::stoul(argv[3])));
+    for (unsigned c = 0; table == "ansi" && c < 0x10000; ++c) {
+      const WCHAR unit = static_cast<WCHAR>(c);
+      char out[8];
+      BOOL defaulted = FALSE;
+      if (c >= 0xD800 && c < 0xE000) continue;
+      const int n = WideCharToMultiByte(CP_ACP, 0, &unit, 1, out, sizeof out, nullptr, &defaulted);
+      if (n <= 0 || defaulted) continue;
+      printf("%04X", c);
+      for (int k = 0; k < n; ++k) printf(" %02X", static_cast<unsigned char>(out[k]));
+      printf("\n");
+    }
+    for (unsigned c = 0; table == "bytes" && c < 0x100; ++c) {
+      const char byte = static_cast<char>(c);
+      WCHAR unit;
+      if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &byte, 1, &unit, 1) == 1)
+        printf("%02X %04X 0\n", c, static_cast<unsigned>(unit));
+      else
+        printf("%02X - 0\n", c);
+    }
+    return 0;
+  }
+  for (int i = 3; table == "devices" && i < argc; ++i)
+    printf("%s %d\n", argv[i], fake::IsDeviceName(Unescaped(argv[i])) ? 1 : 0);
+  for (int i = 3; table == "short" && i < argc; ++i) {
+    const std::string name = Unescaped(argv[i]);
+    fake::Reset("C:\\T");
+    fake::AddFile("C:\\T\\" + name, "");
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(name.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+      printf("%s ?\n", argv[i]);
+      continue;
+    }
+    FindClose(search);
+    printf("%s %s\n", argv[i], found.cAlternateFileName[0] ? found.cAlternateFileName : "-");
+  }
+  return table == "devices" || table == "short" ? 0 : Usage();
 }
 
 int Usage() {
@@ -219,6 +289,7 @@ int main(int argc, char **argv) {
     std::cout << "the double came to\n" << outcome << "but " << argv[3] << " to\n" << theirs;
     return 1;
   }
+  if (verb == "tables" && argc >= 3) return Tables(argc, argv);
   if (verb == "error-codes") {
     for (const auto &code : ErrorCodes()) std::cout << code.second << "\n";
     return 0;

@@ -13,7 +13,8 @@
                                        leads a double-byte character
      platform_probe devices NAME...    "<name> 1|0": whether a path takes the
                                        name (UTF-8, \xNN escapes) for a device
-     platform_probe short DIR NAME...  "<name> <short name>", of files it makes
+     platform_probe short DIR NAME...  "<name> <short name>|-", of a file it makes
+                                       of each name, alone in a folder of its own
    Numbers are hexadecimal, four digits a code unit, two a byte. */
 #include <stdio.h>
 #include <stdlib.h>
@@ -98,7 +99,10 @@ int main(int argc, char **argv) {
       char shortName[3 * 14];
       MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, folder, MAX_PATH);
       WideName(argv[i], name, MAX_PATH);
-      swprintf(path, 2 * MAX_PATH, L"%ls\\%ls", folder, name);
+      /* Each name in a folder of its own, so that none is another's short name. */
+      swprintf(path, 2 * MAX_PATH, L"%ls\\%d", folder, i);
+      CreateDirectoryW(path, NULL);
+      swprintf(path, 2 * MAX_PATH, L"%ls\\%d\\%ls", folder, i, name);
       file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
       if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
       search = FindFirstFileW(path, &found);
