@@ -130,11 +130,17 @@ bool Kit::RunsOn(const std::string &runner) const {
   return std::find(runners.begin(), runners.end(), runner) != runners.end();
 }
 
-bool Kit::DiffersOn(const std::string &runner) const {
-  auto kinds = kindsByRunner.find(runner);
-  if (kinds == kindsByRunner.end()) return false;
-  return std::any_of(kinds->second.begin(), kinds->second.end(),
-                     [](const std::string &kind) { return kind != "caption" && kind != "calls"; });
+bool Kit::DiffersFromDouble(const std::string &runner) const {
+  const Expect mine = ExpectedOn(runner), theirs = ExpectedOn("double");
+  auto lefts = [](const Expect &e) {
+    std::vector<std::pair<std::string, std::string>> all;
+    for (const Left &left : e.left) all.push_back({left.name, left.reason});
+    return all;
+  };
+  return mine.status != theirs.status || mine.text != theirs.text ||
+         mine.closing != theirs.closing || lefts(mine) != lefts(theirs) ||
+         mine.twins != theirs.twins || mine.twinReason != theirs.twinReason ||
+         mine.moved != theirs.moved;
 }
 
 Expect Kit::ExpectedOn(const std::string &runner) const {

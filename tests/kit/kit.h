@@ -91,10 +91,10 @@ struct Kit {
   bool RunsOn(const std::string &runner) const;
   // What `runner` must see: the common expectations with its own over them.
   Expect ExpectedOn(const std::string &runner) const;
-  // Whether the runner has expectations of its own for what a run comes
-  // to (not only for its caption or the calls it counts): it differs from
-  // the others by nature.
-  bool DiffersOn(const std::string &runner) const;
+  // Whether the runner is to come to another outcome than the double
+  // (its expectations of what a run comes to are not the double's): it
+  // differs from the double by nature.
+  bool DiffersFromDouble(const std::string &runner) const;
 };
 
 // Reads a kit file; on a malformed one, returns false with *error set.

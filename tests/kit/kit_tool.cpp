@@ -281,7 +281,7 @@ int main(int argc, char **argv) {
   if (verb == "compare" && argc == 5) {
     Kit kit;
     if (!Load(argv[2], &kit)) return 2;
-    if (!kit.RunsOn("double") || kit.DiffersOn(argv[3])) return 0;
+    if (!kit.RunsOn("double") || kit.DiffersFromDouble(argv[3])) return 0;
     std::string outcome;
     RunOnDouble(kit, &outcome);
     const std::string theirs = ReadAll(argv[4]);
