@@ -31,7 +31,8 @@ const char *const kOpNames[kOpCount] = {"GetCurrentDirectoryA",
 namespace {
 
 struct Search {
-  std::vector<std::string> names;  // full paths, in the order returned
+  // Full paths, in the order returned, with their short names.
+  std::vector<std::pair<std::string, std::string>> names;
   size_t next = 0;
   bool open = false;
 };
@@ -173,7 +174,7 @@ std::string Absolute(const std::string &name) {
 
 std::string ParentOf(const std::string &path);
 const char *BaseOf(const std::string &path);
-std::string ShortNameOf(const std::string &path);
+std::map<std::string, std::string, NameLess> ShortNamesIn(const std::string &folder);
 
 // The path Win32 looks up for a name: its last name without trailing dots
 // and spaces, or the entry whose short name it is.
@@ -183,10 +184,8 @@ std::string Resolve(const std::string &name) {
          path[path.size() - 2] != '\\')
     path.pop_back();
   if (files.count(path) || path.find('~') == std::string::npos) return path;
-  const std::string parent = ParentOf(path);
-  for (const auto &entry : files)
-    if (ParentOf(entry.first) == parent && !NameLess()(ShortNameOf(entry.first), BaseOf(path)) &&
-        !NameLess()(BaseOf(path), ShortNameOf(entry.first)))
+  for (const auto &entry : ShortNamesIn(ParentOf(path)))
+    if (!NameLess()(entry.second, BaseOf(path)) && !NameLess()(BaseOf(path), entry.second))
       return entry.first;
   return path;
 }
@@ -227,8 +226,7 @@ std::string ShortStem(std::string name) {
   return base + "~" + (extension.empty() ? "" : "." + extension);
 }
 
-std::string ShortNameOf(const std::string &path) {
-  const std::string name = BaseOf(path);
+bool IsEightDotThree(const std::string &name) {
   const size_t dot = name.find('.');
   // A letter outside ASCII, or a leading dot, makes a short name as Wine
   // makes one (NTFS keeps some such names as they are: the weaker is Wine).
@@ -238,19 +236,34 @@ std::string ShortNameOf(const std::string &path) {
       std::min(dot, name.size()) <= 8 &&
       (dot == std::string::npos ||
        (name.size() - dot - 1 <= 3 && name.find('.', dot + 1) == std::string::npos));
-  if (eightDotThree) return "";
-  const std::string stem = ShortStem(name);
-  int n = 1;
-  for (auto it = files.begin(); it != files.end() && it->first != path; ++it)
-    if (ParentOf(it->first) == ParentOf(path) && ShortStem(BaseOf(it->first)) == stem) ++n;
-  return stem.substr(0, stem.find('~') + 1) + std::to_string(n) + stem.substr(stem.find('~') + 1);
+  return eightDotThree;
 }
+
+// The short name of every entry of a folder (empty for an 8.3 name): its
+// stem with a count of the entries before it, in the folder's order, that
+// give the same stem.
+std::map<std::string, std::string, NameLess> ShortNamesIn(const std::string &folder) {
+  std::map<std::string, std::string, NameLess> names;
+  std::map<std::string, int> before;
+  for (const auto &entry : files) {
+    if (entry.first == folder || ParentOf(entry.first) != folder) continue;
+    const std::string base = BaseOf(entry.first), stem = ShortStem(base);
+    const int n = ++before[stem];
+    const size_t tilde = stem.find('~');
+    names[entry.first] = IsEightDotThree(base) ? std::string()
+                                               : stem.substr(0, tilde + 1) + std::to_string(n) +
+                                                     stem.substr(tilde + 1);
+  }
+  return names;
+}
+
 
 // Fills an ANSI or a wide record for the next entry that still exists.
 template <typename Record, typename Name>
 BOOL FillNext(Search &search, Record *found, Name name) {
   while (search.next < search.names.size()) {
-    const std::string &path = search.names[search.next++];
+    const std::string &path = search.names[search.next].first;
+    const std::string &shortName = search.names[search.next++].second;
     auto it = files.find(path);
     if (it == files.end()) continue;  // deleted since the search began
     memset(found, 0, sizeof *found);
@@ -259,7 +272,7 @@ BOOL FillNext(Search &search, Record *found, Name name) {
     if (it->second.readOnly) found->dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
     name(found->cFileName, MAX_PATH, BaseOf(it->first));
     lastRecord = ToAnsi(BaseOf(it->first));
-    name(found->cAlternateFileName, 14, ShortNameOf(it->first));
+    name(found->cAlternateFileName, 14, shortName);
     return TRUE;
   }
   return Fail(ERROR_NO_MORE_FILES);
@@ -277,11 +290,10 @@ void WideName(char16_t *to, size_t size, const std::string &name) {
 template <typename Record, typename Name>
 HANDLE StartSearch(const std::string &pattern, Record *found, Name name) {
   Search search;
-  for (const auto &entry : files)
-    if (ParentOf(entry.first) == cwd && entry.first != cwd &&
-        (MatchWildcard(pattern.c_str(), BaseOf(entry.first)) ||
-         MatchWildcard(pattern.c_str(), ShortNameOf(entry.first).c_str())))
-      search.names.push_back(entry.first);
+  for (const auto &entry : ShortNamesIn(cwd))
+    if (MatchWildcard(pattern.c_str(), BaseOf(entry.first)) ||
+        MatchWildcard(pattern.c_str(), entry.second.c_str()))
+      search.names.push_back(entry);
   if (!FillNext(search, found, name)) {
     lastError = ERROR_FILE_NOT_FOUND;
     return INVALID_HANDLE_VALUE;
@@ -336,9 +348,17 @@ bool IsDeviceName(const std::string &name) {
 }
 
 char16_t FoldUnit(char16_t unit) {
-  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-  const wint_t upper = towupper_l(unit, utf8);
-  return upper < 0x10000 && towlower_l(upper, utf8) == unit ? static_cast<char16_t>(upper) : unit;
+  static const std::vector<char16_t> folds = [] {
+    const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    std::vector<char16_t> all(0x10000);
+    for (unsigned c = 0; c < all.size(); ++c) {
+      const wint_t upper = towupper_l(c, utf8);
+      all[c] = static_cast<char16_t>(upper < 0x10000 && towlower_l(upper, utf8) == c ? upper : c);
+    }
+    freelocale(utf8);
+    return all;
+  }();
+  return folds[unit];
 }
 
 bool NameLess::operator()(const std::string &a, const std::string &b) const {

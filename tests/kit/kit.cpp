@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/fake_platform.h"
+
 namespace kits {
 
 const char *const kRunners[] = {"double", "host", "wine", "wine-legacy", nullptr};
@@ -57,6 +59,36 @@ std::vector<std::string> Split(const std::string &list, char by) {
   std::stringstream in(list);
   for (std::string part; std::getline(in, part, by);) parts.push_back(part);
   return parts;
+}
+
+std::string Utf8(char16_t unit) {
+  std::string text;
+  if (unit < 0x80) return text += static_cast<char>(unit);
+  if (unit < 0x800) return text += {static_cast<char>(0xC0 | (unit >> 6)),
+                                    static_cast<char>(0x80 | (unit & 0x3F))};
+  return text += {static_cast<char>(0xE0 | (unit >> 12)),
+                  static_cast<char>(0x80 | ((unit >> 6) & 0x3F)),
+                  static_cast<char>(0x80 | (unit & 0x3F))};
+}
+
+// `folded-alike`: a unit under "<c>.dcu" for every code unit c that
+// Windows folds to another, and for what it folds to; of each group of
+// names folded alike, one goes to LIB and the others are left. The fold is
+// the double's, which tests/win32/platform_tables.sh holds to Wine's.
+void FoldedAlike(Kit *kit) {
+  std::map<char16_t, std::vector<std::string>> groups;
+  for (unsigned c = 0; c < 0x10000; ++c) {
+    const char16_t upper = fake::FoldUnit(static_cast<char16_t>(c));
+    if (upper == c) continue;
+    auto &group = groups[upper];
+    if (group.empty()) group.push_back(Utf8(upper) + ".dcu");
+    group.push_back(Utf8(static_cast<char16_t>(c)) + ".dcu");
+  }
+  for (const auto &group : groups) {
+    for (const std::string &name : group.second) kit->phases.back().push_back({kFile, name, name});
+    kit->common.twins.push_back(group.second);
+  }
+  kit->common.twinReason = "reason_name_taken";
 }
 
 // The layout lines: file, dir, link, hardlink, fifo, units.
@@ -212,6 +244,8 @@ bool ReadKit(const std::string &path, Kit *kit, std::string *error) {
       kit->folder = w[1];
     } else if (verb == "folder-length" && w.size() == 2) {
       kit->folderLength = std::stoi(w[1]);
+    } else if (verb == "folded-alike") {
+      FoldedAlike(kit);
     } else if (verb == "case-sensitive") {
       kit->caseSensitive = true;
     } else if (verb == "code-page" && w.size() == 2) {

@@ -10,7 +10,7 @@
 //                                         judges a run on disk (see tests/kits/run.sh)
 //   kit_tool compare KIT RUNNER OUTCOME   whether RUNNER's outcome is the double's
 //   kit_tool error-codes                  the error codes kits name, for ERRORS
-//   kit_tool tables fold|ansi 1252|bytes 1252|devices NAME...|short NAME...
+//   kit_tool tables fold|program-fold|ansi 1252|bytes 1252|devices NAME...|short NAME...
 //                                         the double's answers to the questions
 //                                         tests/win32/platform_probe.c asks Wine,
 //                                         in the same form
@@ -21,6 +21,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "install/names/case_fold.h"
 #include "tests/fake_platform.h"
 #include "tests/kit/disk.h"
 #include "tests/kit/double.h"
@@ -59,6 +60,12 @@ int Usage();
 
 int Tables(int argc, char **argv) {
   const std::string table = argv[2];
+  if (table == "program-fold") {  // the program's own, which must fold all the platform folds
+    for (unsigned c = 0; c < 0x10000; ++c)
+      if (UpperCase(static_cast<WCHAR>(c)) != c)
+        printf("%04X %04X\n", c, static_cast<unsigned>(UpperCase(static_cast<WCHAR>(c))));
+    return 0;
+  }
   if (table == "fold") {
     for (unsigned c = 0; c < 0x10000; ++c)
       if (fake::FoldUnit(static_cast<char16_t>(c)) != c)
@@ -247,7 +254,7 @@ int JudgeOnDisk(int argc, char **argv) {
   run.after = SnapshotDisk(root);
   const ErrorTexts errors = ReadErrors(argv[8]);
   const auto problems = Judge(kit, runner, folder, run, errors);
-  if (argc > 9) std::ofstream(argv[9]) << OutcomeOf(folder, run, errors);
+  if (argc > 9) std::ofstream(argv[9]) << OutcomeOf(kit, runner, folder, run, errors);
   for (const std::string &problem : problems) std::cout << problem << "\n";
   return problems.empty() ? 0 : 1;
 }

@@ -355,28 +355,39 @@ std::vector<std::string> Judge(const Kit &kit, const std::string &runner,
   return p.list;
 }
 
-std::string OutcomeOf(const std::string &kitFolder, const Run &run, const ErrorTexts &errors) {
+std::string OutcomeOf(const Kit &kit, const std::string &runner, const std::string &kitFolder,
+                      const Run &run, const ErrorTexts &errors) {
   Problems ignored;
-  const Fates fates = FatesOf(Expect(), kitFolder, run, &ignored);
+  const Expect expect = kit.ExpectedOn(runner);
+  const Fates fates = FatesOf(expect, kitFolder, run, &ignored);
+  // A name of a group folded alike stands for its group.
+  std::map<std::string, std::string> group;
+  for (const auto &twins : expect.twins)
+    for (const std::string &twin : twins) group[twin] = "one of " + twins.front();
+  auto shown = [&](const std::string &name) {
+    auto it = group.find(name);
+    return it == group.end() ? name : it->second;
+  };
   std::ostringstream out;
   out << "status " << run.status << "\n";
   const std::vector<std::string> lines = Lines(run.text);
   const std::string key = KeyOf(run.text);
   if (!key.empty()) out << "text " << key << "\n";
+  if (key.empty() && !lines.empty()) out << "left " << fates.left.size() << "\n";
   std::vector<std::string> named;
   for (size_t i = 1; key.empty() && i < lines.size(); ++i) {
     const size_t colon = lines[i].find(": ");
-    if (colon != std::string::npos)
-      named.push_back("named " + lines[i].substr(0, colon) + " " +
-                      ReasonKey(lines[i].substr(colon + 2), errors));
-    else if (i + 1 < lines.size())
-      out << lines[i] << "\n";
-    else
+    if (i + 1 == lines.size())
       out << "closing " << KeyOf(lines[i]) << "\n";
+    else if (colon != std::string::npos && fates.left.size() <= 5)
+      named.push_back("named " + shown(lines[i].substr(0, colon)) + " " +
+                      ReasonKey(lines[i].substr(colon + 2), errors));
   }
   std::sort(named.begin(), named.end());
   for (const std::string &line : named) out << line << "\n";
-  for (const std::string &name : fates.moved) out << "moved " << name << "\n";
+  std::set<std::string> moved;
+  for (const std::string &name : fates.moved) moved.insert(shown(name));
+  for (const std::string &name : moved) out << "moved " << name << "\n";
   return out.str();
 }
 

@@ -60,6 +60,10 @@ std::vector<std::string> Judge(const Kit &kit, const std::string &runner,
 // texts: the status, each unit named with its reason's key, the closing
 // line's key, and the units moved. Runners that differ only in texts give
 // the same outcome.
-std::string OutcomeOf(const std::string &kitFolder, const Run &run, const ErrorTexts &errors);
+// Which one of names folded alike moved, and which units the box names when
+// it names only the first five, follow the search's order, which differs
+// by runner: those are left out.
+std::string OutcomeOf(const Kit &kit, const std::string &runner, const std::string &kitFolder,
+                      const Run &run, const ErrorTexts &errors);
 
 }  // namespace kits

@@ -50,6 +50,16 @@ for table in fold "ansi 1252" "bytes 1252"; do
   verdict "$table" "$(diff "$scratch/wine" "$scratch/double" | sed 's/^</wine:  /; s/^>/double:/' | grep -v '^---\|^[0-9]')"
 done
 
+# The program's own fold folds every pair of code units that Wine's does:
+# two names Wine takes for one are never both put in LIB.
+probe_platform fold >"$scratch/wine"
+"$KIT_TOOL" tables program-fold >"$scratch/program"
+problems="$(awk 'NR == FNR { upper[$1] = $2; next } { mine = ($1 in upper) ? upper[$1] : $1
+  theirs = ($2 in upper) ? upper[$2] : $2; if (mine != theirs) print $1 " and " $2 ": one name to Wine, two to the program" }' \
+  "$scratch/program" "$scratch/wine")"
+[ -s "$scratch/wine" ] || problems="Wine gave no answer"
+verdict "the program folds all Wine folds" "$problems"
+
 # Device names: the double takes every name Wine takes for a device, and
 # beyond Wine only those Microsoft's documentation reserves too (COM0, LPT0,
 # and COM and LPT with a superscript digit).
