@@ -11,6 +11,7 @@
 
 #include "install/names/moved_names.h"
 #include "install/names/name_rules.h"
+#include "install/names/short_names.h"
 #include "install/paths.h"
 #include "install/staging.h"
 #include "text/bounded.h"
@@ -127,6 +128,14 @@ MoveResult MoveUnit(const UnitMatch &match) {
     return LeftUnlessGone(found, kLeftPathTooLong);
   }
   if (KnownTargetPlace() == kPlaceWorkDir) return LeftUnlessGone(found, kLeftTargetIsSource);
+  // A name of a short name's form may reach another entry of the target
+  // directory by that entry's short name: the rename would replace it.
+  if (CouldBeShortName(match.name)) {
+    DWORD error = ERROR_SUCCESS;
+    const ShortNameLook look = LookThroughShortName(TargetPath, match.name, &error);
+    if (look == kAnotherEntry) return LeftUnlessGone(found, kLeftShortNameTaken);
+    if (look == kLookFailed) return LeftUnlessGone(found, kLeftOnError, error);
+  }
   // Two units whose names differ only in case would end under one name.
   const NameMemory memory = LookUpMovedName(match.name);
   if (memory != kNameNew)

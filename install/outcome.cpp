@@ -13,7 +13,7 @@ namespace {
 const unsigned char kReasonTexts[] = {
     kTextSystemError,   kTextPathTooLong,   kTextTargetIsSource, kTextNameUnreachable,
     kTextNameHoldsPath, kTextNameNotExact,  kTextDeviceName,     kTextNameTaken,
-    kTextNoRoomForName, kTextNoStagingName,
+    kTextNoRoomForName, kTextNoStagingName, kTextShortNameTaken,
 };
 static_assert(sizeof kReasonTexts / sizeof kReasonTexts[0] == kLeftReasonCount,
               "a text for every reason");

@@ -16,6 +16,7 @@ enum LeftReason {
   kLeftNameTaken,        // a unit of the same name but for case was put in place
   kLeftNoRoomForName,    // no room was left to remember its name
   kLeftNoStagingName,    // every name for its copy in the target was taken
+  kLeftShortNameTaken,   // its name is another entry's short name in the target
   kLeftReasonCount
 };
 

@@ -23,6 +23,7 @@ const char *const kKeyNames[] = {
     "reason_name_taken",
     "reason_no_room_for_name",
     "reason_no_staging_name",
+    "reason_short_name_taken",
     "remedy_in_use",
     "remedy_lib",
     "remedy_rename",

@@ -44,6 +44,8 @@ const char *const kTexts[] = {
     "this run could not keep track of more units.",
     // kTextNoStagingName
     "every name for its copy in LIB was taken.",
+    // kTextShortNameTaken
+    "its name is the short name of another file in LIB.",
     // kTextRemedyInUse
     "Close the programs that use these units, or clear the read-only attribute of their "
     "namesakes in LIB, then run install again.",

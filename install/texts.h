@@ -23,6 +23,7 @@ enum TextKey {
   kTextNameTaken,
   kTextNoRoomForName,
   kTextNoStagingName,
+  kTextShortNameTaken,
   // The closing lines: what to do about the units named.
   kTextRemedyInUse,
   kTextRemedyLib,

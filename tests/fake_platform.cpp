@@ -257,7 +257,6 @@ std::map<std::string, std::string, NameLess> ShortNamesIn(const std::string &fol
   return names;
 }
 
-
 // Fills an ANSI or a wide record for the next entry that still exists.
 template <typename Record, typename Name>
 BOOL FillNext(Search &search, Record *found, Name name) {
@@ -289,10 +288,14 @@ void WideName(char16_t *to, size_t size, const std::string &name) {
 // The entries of the current directory whose name or short name matches.
 template <typename Record, typename Name>
 HANDLE StartSearch(const std::string &pattern, Record *found, Name name) {
+  // A pattern may name its folder; without one, it is the current folder.
+  const std::string folder =
+      pattern.find('\\') == std::string::npos ? cwd : ParentOf(Absolute(pattern));
+  const std::string names = pattern.substr(pattern.rfind('\\') + 1);
   Search search;
-  for (const auto &entry : ShortNamesIn(cwd))
-    if (MatchWildcard(pattern.c_str(), BaseOf(entry.first)) ||
-        MatchWildcard(pattern.c_str(), entry.second.c_str()))
+  for (const auto &entry : ShortNamesIn(folder))
+    if (MatchWildcard(names.c_str(), BaseOf(entry.first)) ||
+        MatchWildcard(names.c_str(), entry.second.c_str()))
       search.names.push_back(entry);
   if (!FillNext(search, found, name)) {
     lastError = ERROR_FILE_NOT_FOUND;
