@@ -19,10 +19,11 @@ const char kTargetSubdirectory[] = "\\LIB";
 
 // C linkage, as the runtime's start-up looks the entry up by its plain name.
 extern "C" int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  const TextKey kWhyNotRecorded[] = {kTextInstalled, kTextNoWorkDir, kTextWorkDirNotExact,
+                                     kTextNotInKit};
   const WorkDirState workDir = RecordWorkDir();
   if (workDir != kWorkDirRecorded) {
-    ReportMessage(TextOf(workDir == kWorkDirUnread ? kTextNoWorkDir : kTextWorkDirNotExact),
-                  IconFor(kExitNotInstalled));
+    ReportMessage(TextOf(kWhyNotRecorded[workDir]), IconFor(kExitNotInstalled));
     return kExitNotInstalled;
   }
   memcpy(InstallRoot, WorkDir, sizeof InstallRoot);

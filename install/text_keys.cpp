@@ -8,6 +8,7 @@ const char *const kKeyNames[] = {
     "installed",
     "no_work_dir",
     "work_dir_not_exact",
+    "not_in_kit",
     "return_failed",
     "search_broken",
     "left_one",

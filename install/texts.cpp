@@ -11,6 +11,9 @@ const char *const kTexts[] = {
     // kTextWorkDirNotExact
     "KALVO was not installed: this system's code page cannot spell the path of the working "
     "folder exactly. Move the kit to a folder with a plain name, then run install again.",
+    // kTextNotInKit
+    "KALVO was not installed: the working folder is a folder of Windows' own, not the kit's "
+    "folder. Start install in the kit's folder, for example by double-clicking it there.",
     // kTextReturnFailed
     "KALVO was not installed: the working folder could not be entered again.",
     // kTextSearchBroken

@@ -7,6 +7,7 @@ enum TextKey {
   kTextInstalled,
   kTextNoWorkDir,
   kTextWorkDirNotExact,
+  kTextNotInKit,
   kTextReturnFailed,
   kTextSearchBroken,
   kTextLeftOne,

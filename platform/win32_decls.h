@@ -129,6 +129,10 @@ BOOL FindClose(HANDLE hFindFile);
 // UTF-16, for the program to tell an exact ANSI name from a look-alike.
 UINT GetACP(void);
 DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer);
+// Windows' own folders, which are no kit's.
+UINT GetWindowsDirectoryW(LPWSTR lpBuffer, UINT uSize);
+UINT GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize);
+UINT GetSystemWow64DirectoryW(LPWSTR lpBuffer, UINT uSize);
 HANDLE FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData);
 BOOL FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData);
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,

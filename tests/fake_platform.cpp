@@ -26,7 +26,10 @@ const char *const kOpNames[kOpCount] = {"GetCurrentDirectoryA",
                                         "MessageBoxA",
                                         "GetCurrentDirectoryW",
                                         "FindFirstFileW",
-                                        "FindNextFileW"};
+                                        "FindNextFileW",
+                                        "GetWindowsDirectoryW",
+                                        "GetSystemDirectoryW",
+                                        "GetSystemWow64DirectoryW"};
 
 namespace {
 
@@ -468,6 +471,22 @@ extern "C" DWORD GetCurrentDirectoryW(DWORD length, LPWSTR buffer) {
 }
 
 extern "C" UINT GetACP(void) { return codePage; }
+
+// The folders of a 64-bit Windows, which has one more than a 32-bit one.
+extern "C" UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size) {
+  if (Enter(kGetWindowsDirectory, std::to_string(size))) return 0;
+  return CopyPath(ToWide("C:\\Windows"), size, buffer);
+}
+
+extern "C" UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) {
+  if (Enter(kGetSystemDirectory, std::to_string(size))) return 0;
+  return CopyPath(ToWide("C:\\Windows\\system32"), size, buffer);
+}
+
+extern "C" UINT GetSystemWow64DirectoryW(LPWSTR buffer, UINT size) {
+  if (Enter(kGetSystemWow64Directory, std::to_string(size))) return 0;
+  return CopyPath(ToWide("C:\\Windows\\SysWOW64"), size, buffer);
+}
 
 // Conversions of the legacy code page, the only one the program converts.
 // A count of -1 takes the text up to its terminator, which is converted too.

@@ -27,6 +27,9 @@ enum Op {
   kGetCurrentDirectoryW,
   kFindFirstFileW,
   kFindNextFileW,
+  kGetWindowsDirectory,
+  kGetSystemDirectory,
+  kGetSystemWow64Directory,
   kOpCount
 };
 extern const char *const kOpNames[kOpCount];

@@ -17,7 +17,7 @@ std::string Windows(std::string path) {
   return path;
 }
 
-std::string KitDir(const Kit &kit) { return kRoot + DoubleKitFolder(kit); }
+std::string KitDir(const Kit &kit) { return kRoot + Windows(DoubleKitFolder(kit)); }
 
 // A link's target as a path in the kit: relative to the link's folder.
 std::string TargetInKit(const Entry &link) {

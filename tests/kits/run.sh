@@ -28,6 +28,9 @@ runner_start || exit 1
 SCRATCH="$(mktemp -d /tmp/kalvo-kits-XXXXXX)"
 trap 'runner_stop; chmod -R u+w "$SCRATCH" 2>/dev/null; rm -rf "$SCRATCH"' EXIT
 
+WINDOWS_BEFORE="$SCRATCH/windows"
+[ "$KIND" = win32 ] && ls -A "$WINEPREFIX/drive_c/windows" | sort >"$WINDOWS_BEFORE"
+
 # The platform's own texts for the error codes kits name.
 ERRORS="$SCRATCH/errors"
 if [ "$KIND" = host ]; then
@@ -65,6 +68,12 @@ run_once() {
     [ -n "$caption" ] && CAPTION="$caption"
     pid="$RUN_PID"
     unplant "$pid" "${stand_ins_laid[@]}"
+    # Wine starts a program whose folder it cannot enter in C:\windows:
+    # nothing may be made there.
+    local made
+    made="$(comm -13 "$WINDOWS_BEFORE" <(ls -A "$WINEPREFIX/drive_c/windows" | sort))"
+    [ -z "$made" ] && [ ! -e "$WINEPREFIX/drive_c/windows/LIB" ] ||
+      fail "made in C:\windows: $made"
   fi
   for p in "${stand_ins_laid[@]}"; do mv -T "${p/STAGING/$pid}" "$p" 2>/dev/null; done
   { echo "status $STATUS"; echo "caption $CAPTION"; echo "style ${BOX_STYLE:-}"
