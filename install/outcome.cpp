@@ -4,7 +4,7 @@
 
 #include "install/texts.h"
 #include "text/bounded.h"
-#include "text/utf8.h"
+#include "text/spelling.h"
 
 namespace {
 
@@ -51,14 +51,15 @@ void AppendCounted(TextKey key, unsigned count) {
 }
 
 // Appends text whole when it is at most `limit` bytes long; otherwise its
-// first bytes, never splitting a UTF-8 character, and a mark of the cut.
+// first bytes, never splitting a character of the code page, and a mark of
+// the cut.
 void AppendCut(const char *text, size_t limit) {
   const size_t length = strnlen(text, limit + 1);
   if (length <= limit) {
     Append(text);
     return;
   }
-  AppendUpTo(text, WholeCharacters(text, limit - (sizeof kCutMark - 1)));
+  AppendUpTo(text, WholeCharacters(ActiveSpelling(), text, limit - (sizeof kCutMark - 1)));
   Append(kCutMark);
 }
 

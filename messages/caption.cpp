@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "text/utf8.h"
+#include "text/spelling.h"
 
 const char kFallbackCaption[] = "Error";
 
@@ -25,13 +25,14 @@ const char *ScanStart(const char *commandLine) {
 
 }  // namespace
 
-void DeriveCaption(const char *commandLine, char (&caption)[kCaptionSize]) {
+void DeriveCaption(const char *commandLine, const Spelling &spelling,
+                   char (&caption)[kCaptionSize]) {
   const char *source = ScanStart(commandLine);
-  const char *lastBackslash = strrchr(source, '\\');
+  const char *lastBackslash = LastCharacter(spelling, source, '\\');
   if (lastBackslash != nullptr) source = lastBackslash + 1;
 
   size_t length = strnlen(source, kCaptionMaxLength);
-  if (source[length] != '\0') length = WholeCharacters(source, length);
+  if (source[length] != '\0') length = WholeCharacters(spelling, source, length);
   memcpy(caption, source, length);
   if (length > 0 && caption[length - 1] == ' ') --length;
   if (length > 0 && caption[length - 1] == '"') --length;

@@ -6,6 +6,6 @@
 void ReportMessage(const char *text, UINT icon) {
   char caption[kCaptionSize];
   const char *commandLine = GetCommandLineA();
-  DeriveCaption(commandLine != nullptr ? commandLine : "", caption);
+  DeriveCaption(commandLine != nullptr ? commandLine : "", ActiveSpelling(), caption);
   MessageBoxA(nullptr, text, caption, MB_OK | icon);
 }

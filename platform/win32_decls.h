@@ -48,6 +48,8 @@ typedef const void *LPCVOID;
 #define CP_UTF8 65001u
 #define WC_NO_BEST_FIT_CHARS 0x00000400u
 #define MB_ERR_INVALID_CHARS 0x00000008u
+#define MAX_LEADBYTES 12
+#define MAX_DEFAULTCHAR 2
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200u
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000u
 
@@ -78,6 +80,7 @@ typedef const void *LPCVOID;
 #define ERROR_FILE_TOO_LARGE 223u
 #define ERROR_DIRECTORY 267u
 #define ERROR_MR_MID_NOT_FOUND 317u
+#define ERROR_NO_UNICODE_TRANSLATION 1113u
 #define ERROR_IO_DEVICE 1117u
 #define ERROR_CANT_RESOLVE_FILENAME 1921u
 
@@ -85,6 +88,12 @@ typedef struct _FILETIME {
   DWORD dwLowDateTime;
   DWORD dwHighDateTime;
 } FILETIME;
+
+typedef struct _cpinfo {
+  UINT MaxCharSize;
+  BYTE DefaultChar[MAX_DEFAULTCHAR];
+  BYTE LeadByte[MAX_LEADBYTES];
+} CPINFO, *LPCPINFO;
 
 typedef struct _SECURITY_ATTRIBUTES {
   DWORD nLength;
@@ -128,6 +137,7 @@ BOOL FindClose(HANDLE hFindFile);
 // The wide forms, and the conversions between the ANSI code page and
 // UTF-16, for the program to tell an exact ANSI name from a look-alike.
 UINT GetACP(void);
+BOOL GetCPInfo(UINT CodePage, LPCPINFO lpCPInfo);
 DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer);
 // Windows' own folders, which are no kit's.
 UINT GetWindowsDirectoryW(LPWSTR lpBuffer, UINT uSize);

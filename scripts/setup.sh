@@ -3,7 +3,8 @@
 # already there. Safe to run any number of times.
 #
 #   scripts/setup.sh host     compiler, CMake, GoogleTest (the host build and its tests)
-#   scripts/setup.sh win32    + mingw-w64 i686, Wine (32-bit), Xvfb, xdotool, osslsigncode
+#   scripts/setup.sh win32    + mingw-w64 i686, Wine (32-bit), Xvfb, xdotool, osslsigncode,
+#                               the ja_JP.UTF-8 locale
 #   scripts/setup.sh extra    + clang's fuzzer runtime, rsync, strace, GNU time
 #   scripts/setup.sh all      everything above
 #   scripts/setup.sh docs     + a window manager and ImageMagick, for screenshots
@@ -12,7 +13,7 @@ set -euo pipefail
 want="${1:-host}"
 host_pkgs=(cmake g++ make libgtest-dev libgmock-dev)
 win32_pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb xdotool x11-utils
-  osslsigncode openssl)
+  osslsigncode openssl locales)
 extra_pkgs=(clang libclang-rt-14-dev rsync strace time valgrind)
 docs_pkgs=(twm xfonts-base x11-xserver-utils imagemagick)
 
@@ -118,6 +119,16 @@ enable_i386_binaries() {
   "$probe" --version >/dev/null 2>&1 || { echo "setup: cannot run i386 binaries" >&2; return 1; }
 }
 
+# Wine runs a program in code page 932 under a Japanese locale, and reads
+# the system's file names as UTF-8 only when that locale exists.
+japanese_locale() {
+  locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' && return 0
+  echo "setup: generating the ja_JP.UTF-8 locale"
+  grep -qx 'ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null ||
+    echo 'ja_JP.UTF-8 UTF-8' | sudo_ tee -a /etc/locale.gen >/dev/null
+  sudo_ locale-gen >/dev/null
+}
+
 case "$want" in
   host | win32 | extra | all | docs) ;;
   *) echo "usage: $0 [host|win32|extra|all|docs]" >&2; exit 2 ;;
@@ -131,6 +142,7 @@ if [ "$want" = win32 ] || [ "$want" = all ] || [ "$want" = docs ]; then
   fi
   install_pkgs "${win32_pkgs[@]}"
   enable_i386_binaries
+  japanese_locale
 fi
 if [ "$want" = extra ] || [ "$want" = all ]; then
   install_pkgs "${extra_pkgs[@]}"

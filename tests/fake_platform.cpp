@@ -8,6 +8,7 @@
 #include <cwctype>
 
 #include "platform/wildcard.h"
+#include "tests/fake_code_pages.h"
 
 namespace fake {
 
@@ -99,41 +100,24 @@ std::string FromWide(const char16_t *wide) {
   return text;
 }
 
-struct Cp1252Unit {
-  char16_t unit;
-  unsigned char byte;
-};
-#include "tests/cp1252.inc"
-
-// What code page 1252 gives for a unit: its own byte, a byte that only
-// looks like it (Windows' best fit), or none.
-enum Fit { kExact, kBestFit, kNoByte };
-Fit ToCp1252(char16_t unit, char *byte) {
-  const Cp1252Unit *end = kCp1252Units + sizeof kCp1252Units / sizeof kCp1252Units[0];
-  const Cp1252Unit *it = std::lower_bound(
-      kCp1252Units, end, unit, [](const Cp1252Unit &entry, char16_t u) { return entry.unit < u; });
-  if (it == end || it->unit != unit) return kNoByte;
-  *byte = static_cast<char>(it->byte);
-  return kCp1252Bytes[it->byte] == unit ? kExact : kBestFit;
-}
-
 // What the ANSI calls give for a name (best fit, then '?'), and what they
 // take a name to be.
 std::string ToAnsi(const std::string &name) {
   if (codePage == CP_UTF8) return name;
-  std::string ansi;
-  for (char16_t unit : ToWide(name)) {
-    char byte = '?';
-    ToCp1252(unit, &byte);
-    ansi += byte;
-  }
+  std::string ansi, bytes;
+  for (char16_t unit : ToWide(name))
+    ansi += EncodeUnit(codePage, unit, &bytes) != kNoBytes ? bytes : "?";
   return ansi;
 }
 
 std::string FromAnsi(const std::string &ansi) {
   if (codePage == CP_UTF8) return ansi;
   std::u16string wide;
-  for (char c : ansi) wide += kCp1252Bytes[static_cast<unsigned char>(c)];
+  for (size_t at = 0; at < ansi.size();) {
+    char16_t unit = '?';
+    DecodeCharacter(codePage, ansi, &at, &unit);
+    wide += unit;
+  }
   return FromWide(wide.c_str());
 }
 
@@ -451,7 +435,12 @@ using namespace fake;
 
 extern "C" DWORD GetLastError(void) { return lastError; }
 extern "C" void SetLastError(DWORD code) { lastError = code; }
-extern "C" LPSTR GetCommandLineA(void) { return &commandLine[0]; }
+// The command line in the ANSI code page, as Windows gives it.
+extern "C" LPSTR GetCommandLineA(void) {
+  static std::string ansi;
+  ansi = ToAnsi(commandLine);
+  return &ansi[0];
+}
 
 template <typename Char>
 DWORD CopyPath(const std::basic_string<Char> &path, DWORD length, Char *buffer) {
@@ -471,6 +460,20 @@ extern "C" DWORD GetCurrentDirectoryW(DWORD length, LPWSTR buffer) {
 }
 
 extern "C" UINT GetACP(void) { return codePage; }
+
+extern "C" BOOL GetCPInfo(UINT page, LPCPINFO info) {
+  if (page != CP_ACP) return Fail(ERROR_INVALID_PARAMETER);
+  *info = CPINFO{codePage == CP_UTF8 ? 4u : 1u, {'?', 0}, {}};
+  size_t range = 0;
+  for (unsigned byte = 0x80; byte < 0x100; ++byte) {
+    if (!IsLeadByte(codePage, static_cast<unsigned char>(byte))) continue;
+    info->MaxCharSize = 2;
+    if (range % 2 == 0) info->LeadByte[range++] = static_cast<BYTE>(byte);
+    if (!IsLeadByte(codePage, static_cast<unsigned char>(byte + 1)) || byte == 0xFF)
+      info->LeadByte[range++] = static_cast<BYTE>(byte);
+  }
+  return TRUE;
+}
 
 // The folders of a 64-bit Windows, which has one more than a 32-bit one.
 extern "C" UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size) {
@@ -497,16 +500,15 @@ extern "C" int WideCharToMultiByte(UINT, DWORD flags, LPCWSTR wide, int count, L
     while (wide[length++] != 0) continue;
   else
     length = static_cast<size_t>(count);
-  std::string text;
+  std::string text, bytes;
   bool defaulted = false;
   for (size_t i = 0; i < length; ++i) {
-    char byte = '?';
-    const Fit fit = ToCp1252(wide[i], &byte);
-    if (fit == kNoByte || (fit == kBestFit && (flags & WC_NO_BEST_FIT_CHARS))) {
-      byte = '?';
+    const Fit fit = EncodeUnit(codePage, wide[i], &bytes);
+    if (fit == kNoBytes || (fit == kBestFit && (flags & WC_NO_BEST_FIT_CHARS))) {
+      bytes = "?";
       defaulted = true;
     }
-    text += byte;
+    text += bytes;
   }
   if (text.size() > static_cast<size_t>(size)) return Fail(ERROR_INSUFFICIENT_BUFFER);
   memcpy(ansi, text.data(), text.size());
@@ -514,11 +516,20 @@ extern "C" int WideCharToMultiByte(UINT, DWORD flags, LPCWSTR wide, int count, L
   return static_cast<int>(text.size());
 }
 
-extern "C" int MultiByteToWideChar(UINT, DWORD, LPCSTR ansi, int count, LPWSTR wide, int size) {
-  const size_t length = count < 0 ? strlen(ansi) + 1 : static_cast<size_t>(count);
-  if (length > static_cast<size_t>(size)) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  for (size_t i = 0; i < length; ++i) wide[i] = kCp1252Bytes[static_cast<unsigned char>(ansi[i])];
-  return static_cast<int>(length);
+// With MB_ERR_INVALID_CHARS, bytes that spell no character fail the call.
+extern "C" int MultiByteToWideChar(UINT, DWORD flags, LPCSTR ansi, int count, LPWSTR wide,
+                                   int size) {
+  const std::string bytes(ansi, count < 0 ? strlen(ansi) + 1 : static_cast<size_t>(count));
+  std::u16string units;
+  for (size_t at = 0; at < bytes.size();) {
+    char16_t unit = 0x30FB;  // what Windows reads a broken character as
+    if (!DecodeCharacter(codePage, bytes, &at, &unit) && (flags & MB_ERR_INVALID_CHARS))
+      return Fail(ERROR_NO_UNICODE_TRANSLATION);
+    units += unit;
+  }
+  if (units.size() > static_cast<size_t>(size)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  std::copy(units.begin(), units.end(), wide);
+  return static_cast<int>(units.size());
 }
 
 extern "C" BOOL SetCurrentDirectoryA(LPCSTR path) {

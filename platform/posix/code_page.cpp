@@ -6,6 +6,14 @@
 
 extern "C" UINT GetACP(void) { return CP_UTF8; }
 
+// UTF-8's: up to four bytes a character, and no lead bytes of a
+// double-byte code page.
+extern "C" BOOL GetCPInfo(UINT codePage, LPCPINFO info) {
+  if (codePage != CP_ACP && codePage != CP_UTF8) return FailWith(ERROR_INVALID_PARAMETER);
+  *info = CPINFO{4, {'?', 0}, {}};
+  return TRUE;
+}
+
 extern "C" DWORD GetCurrentDirectoryW(DWORD, LPWSTR) {
   FailWith(ERROR_CALL_NOT_IMPLEMENTED);
   return 0;

@@ -1,7 +1,8 @@
 # Runs the real install.exe under Wine on a private Xvfb display. The box is
-# a real window: its caption is the X window's name, its text comes from
-# Wine's msgbox trace, its style from the relay trace of MessageBoxA, and it
-# is dismissed by pressing Return on it. The relay trace, limited to the
+# a real window: its caption is the X window's name (and, where the relay
+# trace has it, MessageBoxA's own argument), its text comes from Wine's
+# msgbox trace, its style from the relay trace of MessageBoxA, and it is
+# dismissed by pressing Return on it. The relay trace, limited to the
 # file calls the program makes, also counts those calls.
 WINE_TIMEOUT=300   # seconds for one run
 WINE64=/usr/lib/wine/wine64  # makes the prefix natively, without emulation
@@ -55,7 +56,7 @@ runner_start() {
 }
 
 # probe_platform ARGS...: Wine's own answers (tests/win32/platform_probe.c).
-probe_platform() { WINEDEBUG=-all wine "$BOX_DIR/platform_probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
+probe_platform() { WINEDEBUG=-all wine_ "$BOX_DIR/platform_probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
 
 runner_stop() {
   wineserver -k 2>/dev/null
@@ -66,10 +67,14 @@ runner_stop() {
 # launch_installer LOG ARGS...: the exe under test, in the background.
 launch_installer() { launch_exe "$1" "$BINARY" "${@:2}"; }
 
+# wine_ ARGS...: wine, in the locale WINE_LOCALE when that is set (Wine
+# takes its code page from it), the shell's own left as it is.
+wine_() { if [ -n "${WINE_LOCALE:-}" ]; then LC_ALL="$WINE_LOCALE" wine "$@"; else wine "$@"; fi; }
+
 # launch_exe LOG EXE ARGS...: any Windows program, in the background.
 launch_exe() {
   local log="$1"; shift
-  wine "$@" >"$log" 2>&1 &
+  wine_ "$@" >"$log" 2>&1 &
   LAUNCHED=$!
 }
 
@@ -126,6 +131,15 @@ read_box() {
   call="$(grep -a 'Call user32.MessageBoxA(' "$1" | tail -1)"
   BOX_STYLE="$(sed -n 's/.*,\([0-9a-f]\{8\}\)) ret=.*/\1/p' <<<"$call")"
   [ -n "$BOX_STYLE" ] && BOX_STYLE=$((16#$BOX_STYLE))
+  # The caption as MessageBoxA took it, its bytes read in the code page
+  # ANSI_CODE_PAGE (UTF-8 unless set): a title bar would not show a lone
+  # lead byte, which marks a caption that is no whole text.
+  local caption
+  caption="$(sed -n 's/.*,[0-9a-f]\{8\} "\(.*\)",[0-9a-f]\{8\}) ret=.*/\1/p' <<<"$call")"
+  if [ -n "$caption" ]; then
+    CAPTION="$(printf '%b' "$(sed 's/\\"/"/g' <<<"$caption")" |
+      iconv -f "${ANSI_CODE_PAGE:-UTF-8}" -t UTF-8 2>/dev/null)" || CAPTION+="<not whole characters>"
+  fi
   RUN_PID="${call%%:*}"
   [ -n "$RUN_PID" ] && RUN_PID=$((16#$RUN_PID))
   FILE_CALLS="$(grep -ao 'Call KERNEL32\.[A-Za-z]*' "$1" | sed 's/.*\.//' | sort | uniq -c |

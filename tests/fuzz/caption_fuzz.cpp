@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   line[length] = '\0';
 
   char caption[kCaptionSize];
-  DeriveCaption(line, caption);
+  DeriveCaption(line, Spelling{Spelling::kUtf8, {}}, caption);
   const size_t captionLength = strnlen(caption, kCaptionSize);
   if (captionLength < 1 || captionLength > kCaptionMaxLength) abort();
   const std::string text(line, length);
@@ -56,6 +56,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (text.find(caption) == std::string::npos) abort();
     if (!HasSomethingToShow(text)) abort();
   }
+  // In code page 932, a caption is a piece of the command line too, in
+  // bounds, and ends on a whole character: read from its start, no
+  // character runs past its end.
+  const Spelling cp932{Spelling::kDoubleByte, {0x81, 0x9F, 0xE0, 0xFC}};
+  DeriveCaption(line, cp932, caption);
+  const size_t wideLength = strnlen(caption, kCaptionSize);
+  if (wideLength < 1 || wideLength > kCaptionMaxLength) abort();
+  if (strcmp(caption, kFallbackCaption) != 0 && text.find(caption) == std::string::npos) abort();
+  if (WholeCharacters(cp932, caption, wideLength) != wideLength) abort();
   free(line);
   return 0;
 }

@@ -147,7 +147,7 @@ Snapshot SnapshotDouble() {
 // run; false with *error when the kit cannot be laid out here.
 template <typename Judge>
 bool Play(const Kit &kit, const Fail *extra, Judge judge, std::string *error) {
-  std::string commandLine = "\"" + KitDir(kit) + "\\install.exe\"";
+  std::string commandLine = "\"" + KitDir(kit) + "\\" + kit.program + "\"";
   for (const std::string &arg : kit.args) commandLine += " " + arg;
   if (kit.args.empty()) commandLine += " ";
   fake::Reset(KitDir(kit), commandLine);
@@ -184,7 +184,7 @@ bool Play(const Kit &kit, const Fail *extra, Judge judge, std::string *error) {
       run.boxShown = fake::Boxes().size() > boxes;
       if (run.boxShown) {
         run.text = fake::AnsiToUtf8(fake::Boxes().back().text);
-        run.caption = fake::Boxes().back().caption;
+        run.caption = fake::AnsiToUtf8(fake::Boxes().back().caption);
         run.style = static_cast<int>(fake::Boxes().back().style);
       }
       run.callsCounted = true;

@@ -10,8 +10,6 @@
 
 namespace kits {
 
-const char *const kRunners[] = {"double", "host", "wine", "wine-legacy", nullptr};
-
 namespace {
 
 const char *const kDefaultRunners[] = {"double", "host", "wine"};
@@ -240,6 +238,8 @@ bool ReadKit(const std::string &path, Kit *kit, std::string *error) {
       kit->runners.assign(w.begin() + 1, w.end());
     } else if (verb == "then") {
       kit->phases.emplace_back();
+    } else if (verb == "program" && w.size() == 2) {
+      kit->program = w[1];
     } else if (verb == "folder" && w.size() == 2) {
       kit->folder = w[1];
     } else if (verb == "folder-length" && w.size() == 2) {

@@ -12,9 +12,10 @@
 
 namespace kits {
 
-// The runners. A kit runs on those its `runners` line names, by default on
-// the double, the host build and install.exe under Wine.
-extern const char *const kRunners[];  // "double", "host", "wine", "wine-legacy"
+// The runners: "double", "host", "wine", and "wine-legacy" and "wine-932"
+// (install.exe under Wine in code pages 1252 and 932). A kit runs on those
+// its `runners` line names, by default on the double, the host build and
+// install.exe under Wine in UTF-8.
 
 enum EntryKind { kFile, kDirectory, kLink, kHardLink, kFifo };
 
@@ -74,6 +75,7 @@ struct Kit {
   // empty folder, each later one over what the run before left.
   std::vector<std::vector<Entry>> phases;
   std::string folder = "kit";
+  std::string program = "install.exe";  // the name the installer is started under
   int folderLength = 0;  // the kit folder's whole path is this many bytes
   bool caseSensitive = false;
   unsigned codePage = 65001;

@@ -238,7 +238,8 @@ int Lay(char **argv) {
   for (const std::string &arg : kit.args) std::cout << Quoted(arg) << " ";
   std::cout << ")\nKIT_ENV=(";
   for (const std::string &setting : kit.env) std::cout << Quoted(setting) << " ";
-  std::cout << ")\nSTAGING_STAND_IN=" << Quoted(kStagingStandIn) << "\n";
+  std::cout << ")\nSTAGING_STAND_IN=" << Quoted(kStagingStandIn)
+            << "\nPROGRAM=" << Quoted(kit.program) << "\n";
   return 0;
 }
 

@@ -3,7 +3,8 @@
 # on a real disk, and has kit_tool judge every run by the one verdict:
 #   run.sh host  <the host build's install> [KIT...]
 #   run.sh win32 <install.exe> [KIT...]     under Wine; E2E_CODE_PAGE=legacy
-#                                           for the exe in code page 1252
+#                                           for the exe in code page 1252, =932
+#                                           for it in 932 (a Japanese locale)
 # Without KITs, every kit in tests/kits that runs on this runner. Under Wine
 # each outcome must also be the double's, unless the kit says Wine differs.
 set -uo pipefail
@@ -16,7 +17,9 @@ KIT_TOOL="${KALVO_KIT_TOOL:-$HERE/../../build/host/kit_tool}"
 PRINT_TEXTS="${KALVO_PRINT_TEXTS:-$HERE/../../build/host/print_texts}"
 RUNNER=host
 [ "$KIND" = win32 ] && RUNNER=wine
-[ "$KIND" = win32 ] && [ "${E2E_CODE_PAGE:-}" = legacy ] && RUNNER=wine-legacy
+[ "$KIND" = win32 ] && [ "${E2E_CODE_PAGE:-}" = legacy ] && RUNNER=wine-legacy ANSI_CODE_PAGE=CP1252
+[ "$KIND" = win32 ] && [ "${E2E_CODE_PAGE:-}" = 932 ] &&
+  RUNNER=wine-932 WINE_LOCALE=ja_JP.UTF-8 ANSI_CODE_PAGE=CP932
 fail() { echo "  $*"; }  # for the runner's own complaints
 source "$HERE/../e2e/runner_$KIND.sh"
 
@@ -60,12 +63,15 @@ run_once() {
     read_box "$log"
   else
     plant_under_every_id "${stand_ins_laid[@]}" || { rm -f "$log"; return 1; }
-    launch_exe "$log" "$BINARY" "${ARGS[@]}"
-    settle_installers "$LAUNCHED"
+    local program="$BINARY"
+    [ "$PROGRAM" = install.exe ] || program="$(dirname "$KIT_DIR")/$PROGRAM"
+    BOX_CLASS="$PROGRAM" launch_exe "$log" "$program" "${ARGS[@]}"
+    BOX_CLASS="$PROGRAM" settle_installers "$LAUNCHED"
     STATUS="${STATUSES[0]}"
     local caption="$CAPTION"
+    CAPTION=""
     read_box "$log"
-    [ -n "$caption" ] && CAPTION="$caption"
+    [ -n "$CAPTION" ] || CAPTION="$caption"
     pid="$RUN_PID"
     unplant "$pid" "${stand_ins_laid[@]}"
     # Wine starts a program whose folder it cannot enter in C:\windows:
@@ -114,6 +120,11 @@ for kit in "${KITS[@]}"; do
     layout="$("$KIT_TOOL" lay "$kit" "$phase" "$root")" || { problems+="cannot lay out: $layout"$'\n'; break; }
     eval "$layout"
     phases="$PHASES"
+    # A program started under another name: a copy of the exe beside the kit.
+    if [ "$phase" = 0 ] && [ "$PROGRAM" != install.exe ]; then
+      [ "$KIND" = win32 ] || { problems+="only install.exe can be renamed: $PROGRAM"$'\n'; break; }
+      cp "$BINARY" "$(dirname "$KIT_DIR")/$PROGRAM"
+    fi
     "$KIT_TOOL" snap "$root" "$root.before"
     (cd "$KIT_DIR" && run_once "$root.result") >>"$root.runner" 2>&1
     verdict="$("$KIT_TOOL" judge "$kit" "$RUNNER" "$root" "$KIT_FOLDER" "$root.before" \

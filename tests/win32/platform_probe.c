@@ -1,7 +1,7 @@
 /* Test helper, run under Wine: prints the platform's own answers to the
    questions the platform double answers by its own tables, so that tests
    can hold the double (and the program) to them.
-     platform_probe errors CODE...     "<code> <text>", FormatMessageA's text
+     platform_probe errors CODE...     "<code> <text>", the system's text, in UTF-8
      platform_probe fold               "<unit> <upper>" for every UTF-16 code
                                        unit that RtlUpcaseUnicodeChar, the fold
                                        of file names, changes
@@ -11,6 +11,11 @@
      platform_probe bytes CP           "<byte> <unit>|- <lead>" for every byte:
                                        what it reads as alone, and whether it
                                        leads a double-byte character
+     platform_probe exact CP           "<unit> <byte>..." for every code unit
+                                       that code page CP spells exactly, without
+                                       best fit
+     platform_probe pairs CP           "<lead><trail> <unit>" for every two-byte
+                                       character of a double-byte code page CP
      platform_probe devices NAME...    "<name> 1|0": whether a path takes the
                                        name (UTF-8, \xNN escapes) for a device
      platform_probe short DIR NAME...  "<name> <short name>|-", of a file it makes
@@ -50,12 +55,15 @@ int main(int argc, char **argv) {
   int i, c;
   if (argc >= 2 && strcmp(argv[1], "errors") == 0) {
     for (i = 2; i < argc; ++i) {
-      char text[512];
+      WCHAR wide[512];
+      char text[1536];
       DWORD code = (DWORD)strtoul(argv[i], NULL, 10);
-      DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
-                                    code, 0, text, sizeof text, NULL);
-      while (length > 0 && strchr("\r\n ", text[length - 1]) != NULL) --length;
-      if (length > 0) printf("%lu %.*s\n", (unsigned long)code, (int)length, text);
+      DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
+                                    code, 0, wide, 512, NULL);
+      while (length > 0 && wcschr(L"\r\n ", wide[length - 1]) != NULL) --length;
+      if (length == 0) continue;
+      length = WideCharToMultiByte(CP_UTF8, 0, wide, (int)length, text, sizeof text, NULL, NULL);
+      printf("%lu %.*s\n", (unsigned long)code, (int)length, text);
     }
   } else if (argc == 2 && strcmp(argv[1], "fold") == 0) {
     Upcase upcase = (Upcase)NtdllFunction("RtlUpcaseUnicodeChar");
@@ -74,6 +82,32 @@ int main(int argc, char **argv) {
       printf("%04X", c);
       for (k = 0; k < n; ++k) printf(" %02X", (unsigned char)out[k]);
       printf("\n");
+    }
+  } else if (argc == 3 && strcmp(argv[1], "exact") == 0) {
+    UINT page = (UINT)atoi(argv[2]);
+    for (c = 0; c < 0x10000; ++c) {
+      WCHAR unit = (WCHAR)c;
+      char out[8];
+      BOOL defaulted = FALSE;
+      int n, k;
+      if (c >= 0xD800 && c < 0xE000) continue;
+      n = WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, &unit, 1, out, sizeof out, NULL, &defaulted);
+      if (n <= 0 || defaulted) continue;
+      printf("%04X", c);
+      for (k = 0; k < n; ++k) printf(" %02X", (unsigned char)out[k]);
+      printf("\n");
+    }
+  } else if (argc == 3 && strcmp(argv[1], "pairs") == 0) {
+    UINT page = (UINT)atoi(argv[2]);
+    int lead, trail;
+    for (lead = 0; lead < 0x100; ++lead) {
+      if (!IsDBCSLeadByteEx(page, (BYTE)lead)) continue;
+      for (trail = 0; trail < 0x100; ++trail) {
+        char pair[2] = {(char)lead, (char)trail};
+        WCHAR unit;
+        if (MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, pair, 2, &unit, 1) == 1)
+          printf("%02X%02X %04X\n", lead, trail, unit);
+      }
     }
   } else if (argc == 3 && strcmp(argv[1], "bytes") == 0) {
     UINT page = (UINT)atoi(argv[2]);
