@@ -16,12 +16,18 @@ struct Cp1252Unit {
 
 constexpr unsigned kCp932 = 932;
 
-// Microsoft's 932 reads these single bytes as these units, which glibc's
-// CP932 leaves out.
+// Single bytes Microsoft's 932 spells these units with, which glibc's
+// CP932 leaves out; of them only 0x80 reads back (the others are refused
+// as no character, as Wine refuses them).
 const struct {
   unsigned char byte;
   char16_t unit;
-} kCp932Extras[] = {{0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3}};
+  bool readsBack;
+} kCp932Extras[] = {{0x80, 0x0080, true},
+                    {0xA0, 0xF8F0, false},
+                    {0xFD, 0xF8F1, false},
+                    {0xFE, 0xF8F2, false},
+                    {0xFF, 0xF8F3, false}};
 
 // One conversion through glibc; false when it has no answer.
 bool Convert(iconv_t converter, const char *in, size_t length, std::string *out) {
@@ -39,7 +45,7 @@ bool Decode932(const std::string &bytes, char16_t *unit) {
   static const iconv_t decoder = iconv_open("UTF-16LE", "CP932");
   for (const auto &extra : kCp932Extras)
     if (bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) == extra.byte)
-      return *unit = extra.unit, true;
+      return extra.readsBack && (*unit = extra.unit, true);
   std::string wide;
   if (!Convert(decoder, bytes.data(), bytes.size(), &wide) || wide.size() != 2) return false;
   *unit = static_cast<char16_t>(static_cast<unsigned char>(wide[0]) |

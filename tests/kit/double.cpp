@@ -220,7 +220,8 @@ std::vector<std::string> RunOnDouble(const Kit &kit, std::string *outcome) {
       [&](const Run &run, const std::string &which) {
         for (const std::string &problem : Judge(kit, "double", DoubleKitFolder(kit), run, errors))
           problems.push_back(which + problem);
-        if (outcome != nullptr) *outcome = OutcomeOf(kit, "double", DoubleKitFolder(kit), run, errors);
+        if (outcome != nullptr)
+          *outcome = OutcomeOf(kit, "double", DoubleKitFolder(kit), run, errors);
       },
       &error);
   if (!played) problems.push_back(error);

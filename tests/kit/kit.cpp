@@ -62,11 +62,11 @@ std::vector<std::string> Split(const std::string &list, char by) {
 std::string Utf8(char16_t unit) {
   std::string text;
   if (unit < 0x80) return text += static_cast<char>(unit);
-  if (unit < 0x800) return text += {static_cast<char>(0xC0 | (unit >> 6)),
-                                    static_cast<char>(0x80 | (unit & 0x3F))};
-  return text += {static_cast<char>(0xE0 | (unit >> 12)),
-                  static_cast<char>(0x80 | ((unit >> 6) & 0x3F)),
-                  static_cast<char>(0x80 | (unit & 0x3F))};
+  if (unit < 0x800)
+    return text += {static_cast<char>(0xC0 | (unit >> 6)), static_cast<char>(0x80 | (unit & 0x3F))};
+  return text +=
+         {static_cast<char>(0xE0 | (unit >> 12)), static_cast<char>(0x80 | ((unit >> 6) & 0x3F)),
+          static_cast<char>(0x80 | (unit & 0x3F))};
 }
 
 // `folded-alike`: a unit under "<c>.dcu" for every code unit c that

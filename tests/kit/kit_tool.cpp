@@ -10,7 +10,8 @@
 //                                         judges a run on disk (see tests/kits/run.sh)
 //   kit_tool compare KIT RUNNER OUTCOME   whether RUNNER's outcome is the double's
 //   kit_tool error-codes                  the error codes kits name, for ERRORS
-//   kit_tool tables fold|program-fold|ansi 1252|bytes 1252|devices NAME...|short NAME...
+//   kit_tool tables fold|program-fold|ansi CP|exact CP|bytes CP|pairs CP|devices NAME...
+//                   |short NAME...
 //                                         the double's answers to the questions
 //                                         tests/win32/platform_probe.c asks Wine,
 //                                         in the same form
@@ -72,15 +73,24 @@ int Tables(int argc, char **argv) {
         printf("%04X %04X\n", c, static_cast<unsigned>(fake::FoldUnit(static_cast<char16_t>(c))));
     return 0;
   }
-  if ((table == "ansi" || table == "bytes") && argc == 4) {
+  if ((table == "ansi" || table == "exact" || table == "bytes" || table == "pairs") && argc == 4) {
     fake::Reset("C:\\");
     fake::SetCodePage(static_cast<UINT>(std::stoul(argv[3])));
-    for (unsigned c = 0; table == "ansi" && c < 0x10000; ++c) {
+    CPINFO info;
+    GetCPInfo(CP_ACP, &info);
+    const auto lead = [&info](unsigned byte) {
+      for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2)
+        if (byte >= info.LeadByte[i] && byte <= info.LeadByte[i + 1]) return 1;
+      return 0;
+    };
+    const DWORD flags = table == "exact" ? WC_NO_BEST_FIT_CHARS : 0;
+    for (unsigned c = 0; (table == "ansi" || table == "exact") && c < 0x10000; ++c) {
       const WCHAR unit = static_cast<WCHAR>(c);
       char out[8];
       BOOL defaulted = FALSE;
       if (c >= 0xD800 && c < 0xE000) continue;
-      const int n = WideCharToMultiByte(CP_ACP, 0, &unit, 1, out, sizeof out, nullptr, &defaulted);
+      const int n =
+          WideCharToMultiByte(CP_ACP, flags, &unit, 1, out, sizeof out, nullptr, &defaulted);
       if (n <= 0 || defaulted) continue;
       printf("%04X", c);
       for (int k = 0; k < n; ++k) printf(" %02X", static_cast<unsigned char>(out[k]));
@@ -90,9 +100,17 @@ int Tables(int argc, char **argv) {
       const char byte = static_cast<char>(c);
       WCHAR unit;
       if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &byte, 1, &unit, 1) == 1)
-        printf("%02X %04X 0\n", c, static_cast<unsigned>(unit));
+        printf("%02X %04X %d\n", c, static_cast<unsigned>(unit), lead(c));
       else
-        printf("%02X - 0\n", c);
+        printf("%02X - %d\n", c, lead(c));
+    }
+    for (unsigned first = 0; table == "pairs" && first < 0x100; ++first) {
+      for (unsigned second = 0; lead(first) && second < 0x100; ++second) {
+        const char pair[2] = {static_cast<char>(first), static_cast<char>(second)};
+        WCHAR unit;
+        if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pair, 2, &unit, 1) == 1)
+          printf("%02X%02X %04X\n", first, second, static_cast<unsigned>(unit));
+      }
     }
     return 0;
   }
