@@ -326,9 +326,9 @@ std::string StagingName(std::string path, const std::string &id) {
   return path.replace(open, close - open + 1, "~kalvo-" + id + counter + ".tmp");
 }
 
-std::string ContentOf(const std::string &spec) {
-  if (spec.rfind("random:", 0) != 0) return spec;
-  std::string size = spec.substr(7);
+std::string ContentOf(const std::string &written) {
+  if (written.rfind("random:", 0) != 0) return written;
+  std::string size = written.substr(7);
   size_t bytes = std::stoul(size);
   if (size.back() == 'K') bytes <<= 10;
   if (size.back() == 'M') bytes <<= 20;

@@ -110,7 +110,7 @@ const std::vector<std::pair<std::string, std::uint32_t>> &ErrorCodes();
 
 // A file's content as written in a kit: "random:128M" is that many
 // pseudo-random bytes, the same on every run.
-std::string ContentOf(const std::string &spec);
+std::string ContentOf(const std::string &written);
 
 // `path` with "{staging}" and "{staging-N}" made the staging names of the
 // process `id`: ~kalvo-<id>.tmp and ~kalvo-<id>-N.tmp.

@@ -51,6 +51,23 @@ static void WideName(const char *text, WCHAR *wide, int size) {
   MultiByteToWideChar(CP_UTF8, 0, bytes, -1, wide, size);
 }
 
+/* Every code unit that code page `page` gives bytes for, as the flags ask,
+   without the default '?'. */
+static void PrintSpellings(UINT page, DWORD flags) {
+  int c, n, k;
+  for (c = 0; c < 0x10000; ++c) {
+    WCHAR unit = (WCHAR)c;
+    char out[8];
+    BOOL defaulted = FALSE;
+    if (c >= 0xD800 && c < 0xE000) continue;
+    n = WideCharToMultiByte(page, flags, &unit, 1, out, sizeof out, NULL, &defaulted);
+    if (n <= 0 || defaulted) continue;
+    printf("%04X", c);
+    for (k = 0; k < n; ++k) printf(" %02X", (unsigned char)out[k]);
+    printf("\n");
+  }
+}
+
 int main(int argc, char **argv) {
   int i, c;
   if (argc >= 2 && strcmp(argv[1], "errors") == 0) {
@@ -69,34 +86,8 @@ int main(int argc, char **argv) {
     Upcase upcase = (Upcase)NtdllFunction("RtlUpcaseUnicodeChar");
     for (c = 0; c < 0x10000; ++c)
       if (upcase((WCHAR)c) != c) printf("%04X %04X\n", c, upcase((WCHAR)c));
-  } else if (argc == 3 && strcmp(argv[1], "ansi") == 0) {
-    UINT page = (UINT)atoi(argv[2]);
-    for (c = 0; c < 0x10000; ++c) {
-      WCHAR unit = (WCHAR)c;
-      char out[8];
-      BOOL defaulted = FALSE;
-      int n, k;
-      if (c >= 0xD800 && c < 0xE000) continue;
-      n = WideCharToMultiByte(page, 0, &unit, 1, out, sizeof out, NULL, &defaulted);
-      if (n <= 0 || defaulted) continue;
-      printf("%04X", c);
-      for (k = 0; k < n; ++k) printf(" %02X", (unsigned char)out[k]);
-      printf("\n");
-    }
-  } else if (argc == 3 && strcmp(argv[1], "exact") == 0) {
-    UINT page = (UINT)atoi(argv[2]);
-    for (c = 0; c < 0x10000; ++c) {
-      WCHAR unit = (WCHAR)c;
-      char out[8];
-      BOOL defaulted = FALSE;
-      int n, k;
-      if (c >= 0xD800 && c < 0xE000) continue;
-      n = WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, &unit, 1, out, sizeof out, NULL, &defaulted);
-      if (n <= 0 || defaulted) continue;
-      printf("%04X", c);
-      for (k = 0; k < n; ++k) printf(" %02X", (unsigned char)out[k]);
-      printf("\n");
-    }
+  } else if (argc == 3 && (strcmp(argv[1], "ansi") == 0 || strcmp(argv[1], "exact") == 0)) {
+    PrintSpellings((UINT)atoi(argv[2]), strcmp(argv[1], "exact") == 0 ? WC_NO_BEST_FIT_CHARS : 0);
   } else if (argc == 3 && strcmp(argv[1], "pairs") == 0) {
     UINT page = (UINT)atoi(argv[2]);
     int lead, trail;
