@@ -68,13 +68,15 @@ runner_stop() {
 launch_installer() { launch_exe "$1" "$BINARY" "${@:2}"; }
 
 # wine_ ARGS...: wine, in the locale WINE_LOCALE when that is set (Wine
-# takes its code page from it), the shell's own left as it is.
-wine_() { if [ -n "${WINE_LOCALE:-}" ]; then LC_ALL="$WINE_LOCALE" wine "$@"; else wine "$@"; fi; }
+# takes its code page from it), the shell's own left as it is. env runs
+# wine in its own place, so that a process started so is wine itself.
+wine_() { env ${WINE_LOCALE:+LC_ALL="$WINE_LOCALE"} wine "$@"; }
 
-# launch_exe LOG EXE ARGS...: any Windows program, in the background.
+# launch_exe LOG EXE ARGS...: any Windows program, in the background; its
+# process id, which a kill reaches, in LAUNCHED.
 launch_exe() {
   local log="$1"; shift
-  wine_ "$@" >"$log" 2>&1 &
+  env ${WINE_LOCALE:+LC_ALL="$WINE_LOCALE"} wine "$@" >"$log" 2>&1 &
   LAUNCHED=$!
 }
 
