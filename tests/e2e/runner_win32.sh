@@ -52,7 +52,6 @@ runner_start() {
     "$(dirname "${BASH_SOURCE[0]}")/../win32/platform_probe.c" || { echo "cannot build the probe"; return 1; }
   mkdir "$BOX_DIR/boxes"
   WINEDEBUG=-all wine "$BOX_DIR/box_text.exe" "Z:$BOX_DIR/boxes" >/dev/null 2>&1 &
-  BOXES_DISMISSED=0
 }
 
 # probe_platform ARGS...: Wine's own answers (tests/win32/platform_probe.c).
@@ -85,7 +84,9 @@ launch_exe() {
 # in CAPTION. Boxes are told by the program's name, which Wine gives their
 # windows as class (BOX_CLASS).
 settle_installers() {
-  local pid window deadline=$((SECONDS + WINE_TIMEOUT)) running i dismissed=" "
+  local pid window deadline=$((SECONDS + WINE_TIMEOUT)) running i dismissed=" " read
+  # The helper's texts of earlier runs are there already.
+  read="$(find "$BOX_DIR/boxes" -name '*.txt' | wc -l)"
   CAPTION=""
   while [ "$SECONDS" -lt "$deadline" ]; do
     running=0
@@ -94,11 +95,11 @@ settle_installers() {
     for window in $(xdotool search --onlyvisible --classname "${BOX_CLASS:-install.exe}" 2>/dev/null); do
       [ -z "$CAPTION" ] && CAPTION="$(xdotool getwindowname "$window" 2>/dev/null)"
       if [[ "$dismissed" != *" $window "* ]]; then
-        for i in $(seq 100); do
-          [ "$(find "$BOX_DIR/boxes" -name '*.txt' | wc -l)" -gt "$BOXES_DISMISSED" ] && break
-          sleep 0.1
+        for i in $(seq 200); do
+          [ "$(find "$BOX_DIR/boxes" -name '*.txt' | wc -l)" -gt "$read" ] && break
+          sleep 0.05
         done
-        dismissed+="$window "; BOXES_DISMISSED=$((BOXES_DISMISSED + 1))
+        dismissed+="$window "; read=$((read + 1))
       fi
       sleep 0.3
       xdotool key --window "$window" Return 2>/dev/null

@@ -1,6 +1,7 @@
 #include "tests/kit/verdict.h"
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -295,11 +296,7 @@ void ExpectTruthfulList(const Expect &expect, const std::vector<std::string> &li
 
 }  // namespace
 
-std::uint64_t HashOf(const std::string &bytes) {
-  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
-  return hash;
-}
+std::uint64_t HashOf(const std::string &bytes) { return std::hash<std::string>()(bytes); }
 
 std::vector<std::string> Judge(const Kit &kit, const std::string &runner,
                                const std::string &kitFolder, const Run &run,
