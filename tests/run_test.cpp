@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "install/names/moved_names.h"
 #include "install/paths.h"
 #include "install/texts.h"
+#include "tests/box_lines.h"
 #include "tests/fake_platform.h"
 #include "tests/run_installer.h"
 #include "text/utf8.h"
@@ -39,13 +39,6 @@ std::string Lookup(const std::string &directory, const std::string &name) {
                                                            : it->second.content;
 }
 
-std::vector<std::string> Lines(const std::string &text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 // The units a box names, each with its reason.
 std::map<std::string, std::string> Named(const std::string &text) {
   std::map<std::string, std::string> named;
@@ -55,11 +48,7 @@ std::map<std::string, std::string> Named(const std::string &text) {
   return named;
 }
 
-// The text of `key` with `count` where it says {n}.
-std::string Counted(TextKey key, unsigned count) {
-  std::string text = TextOf(key);
-  return text.replace(text.find(kCountMark), sizeof kCountMark - 1, std::to_string(count));
-}
+std::string Counted(TextKey key, unsigned count) { return WithCount(TextOf(key), count); }
 
 std::string LeftLine(unsigned count) {
   return Counted(count == 1 ? kTextLeftOne : kTextLeftMany, count);

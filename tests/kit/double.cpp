@@ -164,34 +164,35 @@ bool Play(const Kit &kit, const Fail *extra, Judge judge, std::string *error) {
   if (!SetActions(kit, &done, error)) return false;
   for (size_t phase = 0; phase < kit.phases.size(); ++phase) {
     if (!LayOnDouble(kit, phase, error)) return false;
-    {
-      Run run;
-      run.before = SnapshotDouble();
-      const size_t boxes = fake::Boxes().size();
-      done.clear();
-      run.status = RunInstaller();
-      run.after = SnapshotDouble();
-      // Another process's doing is no doing of the run's.
-      const Snapshot now = run.after;
-      for (const std::string &path : done) {
-        const std::string name = PathInSnapshot(path);
-        auto made = now.find(name);
-        if (made == now.end())
-          run.before.erase(name);
-        else
-          run.before[name] = made->second;
-      }
-      run.boxShown = fake::Boxes().size() > boxes;
-      if (run.boxShown) {
-        run.text = fake::AnsiToUtf8(fake::Boxes().back().text);
-        run.caption = fake::AnsiToUtf8(fake::Boxes().back().caption);
-        run.style = static_cast<int>(fake::Boxes().back().style);
-      }
-      run.callsCounted = true;
-      for (int op = 0; op < fake::kOpCount; ++op)
-        run.calls[fake::kOpNames[op]] = fake::Calls(static_cast<fake::Op>(op));
-      judge(run, kit.phases.size() > 1 ? "run " + std::to_string(phase + 1) + ": " : "");
+    Run run;
+    run.before = SnapshotDouble();
+    const size_t boxes = fake::Boxes().size();
+    int callsBefore[fake::kOpCount];
+    for (int op = 0; op < fake::kOpCount; ++op)
+      callsBefore[op] = fake::Calls(static_cast<fake::Op>(op));
+    done.clear();
+    run.status = RunInstaller();
+    run.after = SnapshotDouble();
+    // Another process's doing is no doing of the run's.
+    for (const std::string &path : done) {
+      const std::string name = PathInSnapshot(path);
+      auto made = run.after.find(name);
+      if (made == run.after.end())
+        run.before.erase(name);
+      else
+        run.before[name] = made->second;
     }
+    run.boxShown = fake::Boxes().size() > boxes;
+    if (run.boxShown) {
+      run.text = fake::AnsiToUtf8(fake::Boxes().back().text);
+      run.caption = fake::AnsiToUtf8(fake::Boxes().back().caption);
+      run.style = static_cast<int>(fake::Boxes().back().style);
+    }
+    // The calls of this run alone, as the Wine runner counts them.
+    run.callsCounted = true;
+    for (int op = 0; op < fake::kOpCount; ++op)
+      run.calls[fake::kOpNames[op]] = fake::Calls(static_cast<fake::Op>(op)) - callsBefore[op];
+    judge(run, kit.phases.size() > 1 ? "run " + std::to_string(phase + 1) + ": " : "");
   }
   return true;
 }

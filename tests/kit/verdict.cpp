@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "install/texts.h"
+#include "tests/box_lines.h"
 
 namespace kits {
 
@@ -34,22 +35,9 @@ std::string KeyOf(const std::string &text) {
   return "";
 }
 
-std::string Counted(const std::string &key, size_t count) {
-  std::string text = Text(key);
-  const size_t mark = text.find(kCountMark);
-  return mark == std::string::npos
-             ? text
-             : text.replace(mark, sizeof kCountMark - 1, std::to_string(count));
-}
+std::string Counted(const std::string &key, size_t count) { return WithCount(Text(key), count); }
 
 std::string LeftLine(size_t count) { return Counted(count == 1 ? "left_one" : "left_many", count); }
-
-std::vector<std::string> Lines(const std::string &text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 bool IsRemedy(const std::string &line) { return KeyOf(line).rfind("remedy_", 0) == 0; }
 
