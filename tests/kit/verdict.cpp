@@ -79,10 +79,12 @@ bool EndsWithUnitExtension(const std::string &name) {
   return end == ".dcu";
 }
 
-bool SameIgnoringAsciiCase(const std::string &a, const std::string &b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return (x >= 'A' && x <= 'Z' ? x + 32 : x) == (y >= 'A' && y <= 'Z' ? y + 32 : y);
-         });
+// A name as Windows' folders compare it, as far as a kit's names need:
+// ASCII letters without their case.
+std::string AsciiFolded(std::string name) {
+  for (char &c : name)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return name;
 }
 
 bool Same(const Node &a, const Node &b) {
@@ -99,17 +101,15 @@ std::string ChildName(const std::string &path, const std::string &folder) {
   return name.find('/') == std::string::npos ? name : "";
 }
 
-// The entry in LIB that holds `name`: under that name, or under one that
-// differs only in ASCII case, as Windows' folders take it.
-const Node *InLib(const Snapshot &tree, const std::string &lib, const std::string &name) {
-  auto exact = tree.find(lib + "/" + name);
-  if (exact != tree.end()) return &exact->second;
-  for (auto it = tree.lower_bound(lib + "/"); it != tree.end(); ++it) {
-    const std::string other = ChildName(it->first, lib);
-    if (it->first.compare(0, lib.size() + 1, lib + "/") != 0) break;
-    if (!other.empty() && SameIgnoringAsciiCase(other, name)) return &it->second;
+// The entries right in LIB by their folded names, the first of each.
+std::map<std::string, const Node *> LibByFoldedName(const Snapshot &tree, const std::string &lib) {
+  std::map<std::string, const Node *> entries;
+  for (auto it = tree.lower_bound(lib + "/");
+       it != tree.end() && it->first.compare(0, lib.size() + 1, lib + "/") == 0; ++it) {
+    const std::string name = ChildName(it->first, lib);
+    if (!name.empty()) entries.emplace(AsciiFolded(name), &it->second);
   }
-  return nullptr;
+  return entries;
 }
 
 struct Problems {
@@ -120,6 +120,7 @@ struct Problems {
 // Where each unit of the kit ended: moved (whole in LIB) or left.
 struct Fates {
   std::set<std::string> moved, left;
+  std::set<std::string> movedFolded;
 };
 
 Fates FatesOf(const Expect &expect, const std::string &kitFolder, const Run &run, Problems *p) {
@@ -128,11 +129,17 @@ Fates FatesOf(const Expect &expect, const std::string &kitFolder, const Run &run
   std::set<std::string> namedByKit(expect.moved.begin(), expect.moved.end());
   for (const Left &left : expect.left) namedByKit.insert(left.name);
   for (const auto &twins : expect.twins) namedByKit.insert(twins.begin(), twins.end());
+  const auto inLib = LibByFoldedName(run.after, lib);
   for (const auto &entry : run.before) {
     const std::string name = ChildName(entry.first, kitFolder);
     const Node &unit = entry.second;
     if (name.empty() || name == "LIB" || unit.kind == kDirectory || unit.toFolder) continue;
-    const Node *copy = InLib(run.after, lib, name);
+    // Under its name, or under one that differs only in case.
+    auto exact = run.after.find(lib + "/" + name);
+    auto folded = inLib.find(AsciiFolded(name));
+    const Node *copy = exact != run.after.end() ? &exact->second
+                       : folded != inLib.end()  ? folded->second
+                                                : nullptr;
     const bool whole = copy != nullptr && copy->kind == kFile && unit.kind != kFifo &&
                        (unit.kind != kLink || !unit.target.empty()) && copy->hash == unit.hash;
     auto now = run.after.find(entry.first);
@@ -142,6 +149,7 @@ Fates FatesOf(const Expect &expect, const std::string &kitFolder, const Run &run
     const bool unitByName = EndsWithUnitExtension(name) || namedByKit.count(name) != 0;
     if (whole) {
       fates.moved.insert(name);
+      fates.movedFolded.insert(AsciiFolded(name));
       if (!EndsWithUnitExtension(name) &&
           std::find(expect.moved.begin(), expect.moved.end(), name) == expect.moved.end())
         p->Add(name + " is no unit, but went to LIB");
@@ -156,8 +164,7 @@ Fates FatesOf(const Expect &expect, const std::string &kitFolder, const Run &run
 }
 
 bool MovedUnder(const Fates &fates, const std::string &name) {
-  return std::any_of(fates.moved.begin(), fates.moved.end(),
-                     [&](const std::string &moved) { return SameIgnoringAsciiCase(moved, name); });
+  return fates.movedFolded.count(AsciiFolded(name)) != 0;
 }
 
 // Everything but the kit's own files is as it was, LIB's units replaced by
