@@ -15,7 +15,7 @@ add_library(kalvo_posix STATIC
   platform/posix/directory.cpp platform/posix/find.cpp platform/posix/copy.cpp
   platform/posix/move.cpp platform/posix/delete.cpp platform/posix/attributes.cpp
   platform/posix/message.cpp platform/posix/process.cpp platform/posix/ui.cpp
-  platform/posix/code_page.cpp platform/posix/windows_folders.cpp)
+  platform/posix/code_page.cpp platform/posix/windows_folders.cpp platform/posix/file_handle.cpp)
 target_link_libraries(kalvo_posix PUBLIC kalvo_wildcard)
 target_compile_definitions(kalvo_posix PRIVATE _GNU_SOURCE)
 

@@ -2,9 +2,10 @@
 // the target directory, and never deletes a source whose copy does not
 // stand: the source is copied to a staging file that the copy itself
 // creates, the copy of a read-only unit is made writable, the copy is
-// renamed over the target in one step, and only then is the source
-// deleted. When any step fails, the staging file is removed and the target
-// keeps exactly what it held.
+// flushed to the disk and renamed over the target in one step, and only
+// then is the source deleted, so that not even a power cut loses it. When
+// any step fails, the staging file is removed and the target keeps exactly
+// what it held.
 #include "install/move_unit.h"
 
 #include <cstring>
@@ -90,15 +91,41 @@ CopyResult CopyToStaging(const char *name, DWORD *code) {
   return kCopied;
 }
 
-// Renames the staging copy over the target in one step, made writable
-// first when the unit was read-only. Returns false with *code set when that
-// fails.
+// Flushes the staging copy's data to the disk. A power cut keeps names in
+// the order they were made, but a file's data only as of its last flush:
+// a copy renamed over its unit unflushed, its source then deleted, could
+// come back as zeros or nothing. CopyFileA gives no handle to its copy, so
+// the copy is opened for the flush, which Windows takes only through a
+// handle with write access (so a read-only copy is made writable first).
+// Returns false with *code set when the open or the flush fails.
+bool FlushStaging(DWORD *code) {
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  for (int attempt = 1;; ++attempt) {
+    const HANDLE copy = CreateFileA(StagingPath, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool flushed = false;
+    if (copy != INVALID_HANDLE_VALUE) {
+      flushed = FlushFileBuffers(copy) != FALSE;
+      if (!flushed) *code = GetLastError();
+      CloseHandle(copy);
+    } else {
+      *code = GetLastError();
+    }
+    if (flushed) return true;
+    if (!PauseBeforeRetry(*code, attempt)) return false;
+  }
+}
+
+// Flushes the staging copy, made writable first when the unit was
+// read-only, and renames it over the target in one step. Returns false
+// with *code set when that fails.
 bool PutInPlace(DWORD sourceAttributes, DWORD *code) {
   const bool readOnly = (sourceAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   if (readOnly && !MakeWritable(StagingPath, sourceAttributes)) {
     *code = GetLastError();
     return false;
   }
+  if (!FlushStaging(code)) return false;
   for (int attempt = 1; !MoveFileExA(StagingPath, TargetPath, MOVEFILE_REPLACE_EXISTING);
        ++attempt) {
     *code = GetLastError();

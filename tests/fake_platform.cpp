@@ -30,7 +30,10 @@ const char *const kOpNames[kOpCount] = {"GetCurrentDirectoryA",
                                         "FindNextFileW",
                                         "GetWindowsDirectoryW",
                                         "GetSystemDirectoryW",
-                                        "GetSystemWow64DirectoryW"};
+                                        "GetSystemWow64DirectoryW",
+                                        "CreateFileA",
+                                        "FlushFileBuffers",
+                                        "CloseHandle"};
 
 namespace {
 
@@ -42,6 +45,12 @@ struct Search {
 };
 
 Tree files;
+unsigned lastId;
+// The file each handle the program opened holds, 0 once closed.
+std::vector<unsigned> fileHandles;
+// File handles are told from searches, whose handles count from 1.
+constexpr size_t kFileHandleBase = 0x10000;
+std::function<void()> cutHook;
 std::string cwd;
 std::string commandLine;
 std::vector<std::string> log;
@@ -122,9 +131,15 @@ std::string FromAnsi(const std::string &ansi) {
 }
 
 // Counts the call, logs it and says whether it is the one to fail.
+bool ChangesTheDisk(Op op) {
+  return op == kCreateDirectory || op == kCopyFile || op == kDeleteFile || op == kMoveFileEx ||
+         op == kSetFileAttributes || op == kFlushFileBuffers;
+}
+
 bool Enter(Op op, const std::string &args) {
   log.push_back(std::string(kOpNames[op]) + "(" + args + ")");
   if (++calls[op] == actAt[op] && actions[op]) actions[op]();
+  if (cutHook && ChangesTheDisk(op)) cutHook();
   if (failAt[op] == 0 || calls[op] < failAt[op] || calls[op] >= failAt[op] + failCount[op])
     return false;
   if (failedCallIndex < 0) {
@@ -369,6 +384,8 @@ bool NameLess::operator()(const std::string &a, const std::string &b) const {
 
 void Reset(const std::string &newCwd, const std::string &newCommandLine) {
   files.clear();
+  fileHandles.clear();
+  cutHook = nullptr;
   log.clear();
   boxes.clear();
   searches.clear();
@@ -400,7 +417,7 @@ void AddDirectory(const std::string &path) {
 void AddFile(const std::string &path, const std::string &content, bool readOnly) {
   const std::string full = Absolute(path);
   AddDirectory(ParentOf(full));
-  files[full] = Node{false, readOnly, false, content};
+  files[full] = Node{false, readOnly, false, content, content, ++lastId};
 }
 
 void MakeCaseSensitive(const std::string &path) { caseSensitive.push_back(Absolute(path)); }
@@ -420,6 +437,17 @@ void BeforeCall(Op op, int nth, std::function<void()> action) {
   actions[op] = std::move(action);
 }
 int Calls(Op op) { return calls[op]; }
+int OpenHandles() {
+  return static_cast<int>(
+      std::count_if(fileHandles.begin(), fileHandles.end(), [](unsigned id) { return id != 0; }) +
+      std::count_if(searches.begin(), searches.end(), [](const Search &s) { return s.open; }));
+}
+void BeforeEachChange(std::function<void()> cut) { cutHook = std::move(cut); }
+Tree Durable() {
+  Tree disk = files;
+  for (auto &entry : disk) entry.second.content = entry.second.durable;
+  return disk;
+}
 int FailedCallIndex() { return failedCallIndex; }
 std::string RecordAtFailure() { return recordAtFailure; }
 int Pauses() { return pauses; }
@@ -570,12 +598,12 @@ extern "C" BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW found) {
 }
 
 extern "C" BOOL FindClose(HANDLE handle) {
-  if (Enter(kFindClose, "")) return FALSE;
+  const bool fails = Enter(kFindClose, "");
   const size_t index = reinterpret_cast<size_t>(handle);
   if (index == 0 || index > searches.size() || !searches[index - 1].open)
     return Fail(ERROR_INVALID_HANDLE);
-  searches[index - 1].open = false;
-  return TRUE;
+  searches[index - 1].open = false;  // closed even by a close that fails
+  return fails ? FALSE : TRUE;
 }
 
 // Win32 checks what it can before it writes; a copy that then fails midway
@@ -588,7 +616,7 @@ extern "C" BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
   // of that name the folder holds: it reads as nothing, as NUL does, and
   // takes whatever is written to it.
   if (IsDevice(source) || IsDevice(target)) {
-    if (!IsDevice(target)) files[target] = Node{};
+    if (!IsDevice(target)) files[target] = Node{false, false, false, "", "", ++lastId};
     return failsMidway ? Fail(failError[kCopyFile]) : TRUE;
   }
   auto src = files.find(source);
@@ -605,7 +633,8 @@ extern "C" BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
   const Node &copied = src->second;
   const std::string content =
       failsMidway ? copied.content.substr(0, copied.content.size() / 2) : copied.content;
-  files[target] = Node{false, copied.readOnly, false, content};
+  // Nothing of it is on the disk until it is flushed.
+  files[target] = Node{false, copied.readOnly, false, content, "", ++lastId};
   return failsMidway ? Fail(failError[kCopyFile]) : TRUE;
 }
 
@@ -697,4 +726,52 @@ extern "C" int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     return 0;
   boxes.push_back(Box{caption, text, type});
   return IDOK;
+}
+
+// Opens an existing file for writing, as the program opens a copy to flush
+// it: not a folder, a device or a read-only file.
+extern "C" HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
+                              DWORD creation, DWORD, HANDLE) {
+  if (Enter(kCreateFile, std::string(name) + ", " + std::to_string(access) + ", " +
+                             std::to_string(share) + ", " + std::to_string(creation)))
+    return INVALID_HANDLE_VALUE;
+  const std::string path = Resolve(name);
+  auto it = files.find(path);
+  if (access != GENERIC_WRITE || creation != OPEN_EXISTING) {
+    Fail(ERROR_INVALID_PARAMETER);
+  } else if (it == files.end()) {
+    Fail(IsDirectory(ParentOf(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+  } else if (it->second.directory || it->second.special || it->second.readOnly) {
+    Fail(ERROR_ACCESS_DENIED);
+  } else {
+    fileHandles.push_back(it->second.id);
+    return reinterpret_cast<HANDLE>(kFileHandleBase + fileHandles.size() - 1);
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+// The file a handle of CreateFileA holds, null for any other handle.
+static Node *FileOf(HANDLE handle) {
+  const size_t index = reinterpret_cast<size_t>(handle) - kFileHandleBase;
+  if (index >= fileHandles.size() || fileHandles[index] == 0) return nullptr;
+  for (auto &entry : files)
+    if (entry.second.id == fileHandles[index]) return &entry.second;
+  static Node deleted;  // open, but no longer under any name
+  return &deleted;
+}
+
+extern "C" BOOL FlushFileBuffers(HANDLE handle) {
+  if (Enter(kFlushFileBuffers, "")) return FALSE;
+  Node *file = FileOf(handle);
+  if (file == nullptr) return Fail(ERROR_INVALID_HANDLE);
+  file->durable = file->content;
+  return TRUE;
+}
+
+// A close that fails has closed the handle all the same, as on Windows.
+extern "C" BOOL CloseHandle(HANDLE handle) {
+  const bool fails = Enter(kCloseHandle, "");
+  if (FileOf(handle) == nullptr) return Fail(ERROR_INVALID_HANDLE);
+  fileHandles[reinterpret_cast<size_t>(handle) - kFileHandleBase] = 0;
+  return fails ? FALSE : TRUE;
 }

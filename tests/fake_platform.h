@@ -30,15 +30,23 @@ enum Op {
   kGetWindowsDirectory,
   kGetSystemDirectory,
   kGetSystemWow64Directory,
+  kCreateFile,
+  kFlushFileBuffers,
+  kCloseHandle,
   kOpCount
 };
 extern const char *const kOpNames[kOpCount];
 
+// A disk keeps names and attributes in the order they were made, but a
+// file's data only as of its last flush: `durable` is what a power cut
+// leaves of `content`. Files laid out before a run are on the disk.
 struct Node {
   bool directory = false;
   bool readOnly = false;
   bool special = false;  // a device or pipe: listed, but never copied
   std::string content;
+  std::string durable;
+  unsigned id = 0;  // the file itself, whatever its name: what a handle holds
 };
 
 // Windows names: case-preserving, and compared one UTF-16 code unit at a
@@ -107,6 +115,13 @@ void FailCall(Op op, int nth, DWORD error = kInjectedError, int count = 1);
 // a test lets another process change the folders meanwhile.
 void BeforeCall(Op op, int nth, std::function<void()> action);
 int Calls(Op op);
+// Handles the program opened and has not closed: files and searches.
+int OpenHandles();
+// Runs `cut` just before each call that can change what the disk holds,
+// as a power cut would strike there; Files() as Durable() gives it is what
+// a disk would hold after the cut.
+void BeforeEachChange(std::function<void()> cut);
+Tree Durable();
 // The pauses the program made (Sleep), and their total length.
 int Pauses();
 DWORD PausedMs();

@@ -67,6 +67,8 @@ TEST(Run, CallsThePlatformInTheOrderOfAMove) {
   fake::AddFile("C:\\Kit\\b.dcu", "B");
   EXPECT_EQ(RunInstaller(), 0);
   const std::string staging = "C:\\Kit\\LIB\\~kalvo-4242.tmp";
+  const std::string flush[] = {"CreateFileA(" + staging + ", 1073741824, 7, 3)",
+                               "FlushFileBuffers()", "CloseHandle()"};
   const std::vector<std::string> expected = {
       "GetCurrentDirectoryA(499)",
       "GetWindowsDirectoryW(500)",  // is the working folder one of Windows' own?
@@ -80,10 +82,16 @@ TEST(Run, CallsThePlatformInTheOrderOfAMove) {
       "FindFirstFileA(*.dcu)",
       "CopyFileA(a.dcu, " + staging + ", 1)",  // never over anything
       "GetFileAttributesA(~kalvo-4242.tmp)",   // once: is LIB the kit itself?
+      flush[0],
+      flush[1],
+      flush[2],  // the copy on the disk before it counts
       "MoveFileExA(" + staging + ", C:\\Kit\\LIB\\a.dcu, 1)",
       "DeleteFileA(a.dcu)",
       "FindNextFileA()",
-      "CopyFileA(b.dcu, " + staging + ", 1)",  // a writable unit: four calls
+      "CopyFileA(b.dcu, " + staging + ", 1)",  // a writable unit: seven calls
+      flush[0],
+      flush[1],
+      flush[2],
       "MoveFileExA(" + staging + ", C:\\Kit\\LIB\\b.dcu, 1)",
       "DeleteFileA(b.dcu)",
       "FindNextFileA()",
@@ -169,7 +177,7 @@ TEST(Run, TextOfTheLongestNamesStaysUnderTwoKilobytes) {
 // Another process holds a unit or its namesake open for a moment: the step
 // is tried again after a pause.
 TEST(Run, MomentaryRefusalsAreTriedAgain) {
-  for (fake::Op op : {fake::kCopyFile, fake::kMoveFileEx}) {
+  for (fake::Op op : {fake::kCopyFile, fake::kCreateFile, fake::kMoveFileEx}) {
     fake::Reset(kKit);
     fake::AddFile("C:\\Kit\\a.dcu", "A");
     fake::AddFile("C:\\Kit\\LIB\\a.dcu", "old A");

@@ -1,5 +1,6 @@
-// The stand-in's rename, attributes and system texts on real temporary
-// folders: the program relies on each of them refusing what Windows refuses.
+// The stand-in's rename, the open and flush before it, attributes and
+// system texts on real temporary folders: the program relies on each of
+// them refusing what Windows refuses.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -90,6 +91,25 @@ TEST_F(StandInRename, AttributesFollowTheModeAndDescribeLinksThemselves) {
   EXPECT_TRUE(DeleteFileA("file"));
   EXPECT_FALSE(SetFileAttributesA("file", FILE_ATTRIBUTE_NORMAL));
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+// A copy is opened to be flushed as Windows opens it: for writing, never
+// a folder or a read-only file; its handle flushes and closes once.
+TEST_F(StandInRename, OpensForTheFlushWhatWindowsOpensForWriting) {
+  Write("copy", "data");
+  Write("ro", "locked");
+  ASSERT_EQ(chmod("ro", 0444), 0);
+  ASSERT_EQ(mkdir("dir", 0755), 0);
+  for (const char *refused : {"ro", "dir", "missing"})
+    EXPECT_EQ(CreateFileA(refused, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE)
+        << refused;
+  const HANDLE copy = CreateFileA("copy", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(copy, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(FlushFileBuffers(copy));
+  EXPECT_TRUE(CloseHandle(copy));
+  EXPECT_FALSE(CloseHandle(copy));
+  EXPECT_EQ(Read("copy"), "data");
 }
 
 std::string SystemText(DWORD code, DWORD size = 256) {

@@ -129,9 +129,9 @@ std::string PathInSnapshot(const std::string &path) {
   return relative;
 }
 
-Snapshot SnapshotDouble() {
+Snapshot SnapshotDouble(const fake::Tree &files = fake::Files()) {
   Snapshot snapshot;
-  for (const auto &entry : fake::Files()) {
+  for (const auto &entry : files) {
     if (entry.first.size() <= 3) continue;
     const std::string path = PathInSnapshot(entry.first);
     Node node;
@@ -143,10 +143,24 @@ Snapshot SnapshotDouble() {
   return snapshot;
 }
 
+// Another process's doing is no doing of the run's: what it made or
+// removed by `after` counts as what stood there before.
+void CountAsBefore(const std::vector<std::string> &done, Run *run) {
+  for (const std::string &path : done) {
+    const std::string name = PathInSnapshot(path);
+    auto made = run->after.find(name);
+    if (made == run->after.end())
+      run->before.erase(name);
+    else
+      run->before[name] = made->second;
+  }
+}
+
 // Lays out the kit afresh, then runs each phase, calling `judge` on each
-// run; false with *error when the kit cannot be laid out here.
+// run, and with `cuts` also on what the disk holds at each instant a power
+// cut could strike; false with *error when the kit cannot be laid out here.
 template <typename Judge>
-bool Play(const Kit &kit, const Fail *extra, Judge judge, std::string *error) {
+bool Play(const Kit &kit, const Fail *extra, Judge judge, std::string *error, bool cuts = false) {
   std::string commandLine = "\"" + KitDir(kit) + "\\" + kit.program + "\"";
   for (const std::string &arg : kit.args) commandLine += " " + arg;
   if (kit.args.empty()) commandLine += " ";
@@ -171,17 +185,24 @@ bool Play(const Kit &kit, const Fail *extra, Judge judge, std::string *error) {
     for (int op = 0; op < fake::kOpCount; ++op)
       callsBefore[op] = fake::Calls(static_cast<fake::Op>(op));
     done.clear();
+    const std::string which =
+        kit.phases.size() > 1 ? "run " + std::to_string(phase + 1) + ": " : "";
+    int cut = 0;
+    const auto judgeCut = [&] {
+      Run atCut;
+      atCut.cut = true;
+      atCut.before = run.before;
+      atCut.after = SnapshotDouble(fake::Durable());
+      CountAsBefore(done, &atCut);
+      judge(atCut, which + "power cut " + std::to_string(++cut) + ": ");
+    };
+    if (cuts) fake::BeforeEachChange(judgeCut);
     run.status = RunInstaller();
+    fake::BeforeEachChange(nullptr);
+    if (cuts) judgeCut();
     run.after = SnapshotDouble();
-    // Another process's doing is no doing of the run's.
-    for (const std::string &path : done) {
-      const std::string name = PathInSnapshot(path);
-      auto made = run.after.find(name);
-      if (made == run.after.end())
-        run.before.erase(name);
-      else
-        run.before[name] = made->second;
-    }
+    run.handlesLeftOpen = fake::OpenHandles();
+    CountAsBefore(done, &run);
     run.boxShown = fake::Boxes().size() > boxes;
     if (run.boxShown) {
       run.text = fake::AnsiToUtf8(fake::Boxes().back().text);
@@ -192,7 +213,7 @@ bool Play(const Kit &kit, const Fail *extra, Judge judge, std::string *error) {
     run.callsCounted = true;
     for (int op = 0; op < fake::kOpCount; ++op)
       run.calls[fake::kOpNames[op]] = fake::Calls(static_cast<fake::Op>(op)) - callsBefore[op];
-    judge(run, kit.phases.size() > 1 ? "run " + std::to_string(phase + 1) + ": " : "");
+    if (!cuts) judge(run, which);
   }
   return true;
 }
@@ -225,6 +246,22 @@ std::vector<std::string> RunOnDouble(const Kit &kit, std::string *outcome) {
           *outcome = OutcomeOf(kit, "double", DoubleKitFolder(kit), run, errors);
       },
       &error);
+  if (!played) problems.push_back(error);
+  return problems;
+}
+
+std::vector<std::string> RunPowerCuts(const Kit &kit, int *cuts) {
+  std::vector<std::string> problems;
+  std::string error;
+  const ErrorTexts errors = DoubleErrorTexts();
+  const bool played = Play(
+      kit, nullptr,
+      [&](const Run &run, const std::string &which) {
+        ++*cuts;
+        for (const std::string &problem : Judge(kit, "double", DoubleKitFolder(kit), run, errors))
+          problems.push_back(which + problem);
+      },
+      &error, true);
   if (!played) problems.push_back(error);
   return problems;
 }

@@ -19,6 +19,12 @@ ErrorTexts DoubleErrorTexts();
 // each prefixed with the run it was found in. *outcome gets the last run's.
 std::vector<std::string> RunOnDouble(const Kit &kit, std::string *outcome = nullptr);
 
+// Runs the kit with a power cut at each instant that could make a
+// difference (just before each call that can change what the disk holds,
+// and at the end of each run), and judges what the disk holds then; *cuts
+// counts them.
+std::vector<std::string> RunPowerCuts(const Kit &kit, int *cuts);
+
 // Runs the kit once for every call of every kind that a plain run makes,
 // that call made to fail; *runs counts them and *called gets the kinds of
 // call made at all.

@@ -76,7 +76,7 @@ struct Kit {
   std::vector<std::vector<Entry>> phases;
   std::string folder = "kit";
   std::string program = "install.exe";  // the name the installer is started under
-  int folderLength = 0;  // the kit folder's whole path is this many bytes
+  int folderLength = 0;                 // the kit folder's whole path is this many bytes
   bool caseSensitive = false;
   unsigned codePage = 65001;
   std::vector<std::string> args;

@@ -2,6 +2,8 @@
 // every kit in it:
 //   kit_tool double KIT...                each kit on the platform double
 //   kit_tool faults KIT...                the fault matrix over the kits marked for it
+//   kit_tool cuts KIT...                  each kit on the double, cut by a power cut
+//                                         at every instant that could matter
 //   kit_tool outcome KIT                  the double's outcome of one kit
 //   kit_tool list RUNNER KIT...           the kits that run on RUNNER
 //   kit_tool lay KIT PHASE ROOT           lays a phase out on disk; prints shell settings
@@ -223,6 +225,18 @@ int Double(int argc, char **argv) {
   return Summary("kits on the double", passed, failed);
 }
 
+int Cuts(int argc, char **argv) {
+  int passed = 0, failed = 0, cuts = 0;
+  for (const std::string &file : KitArguments(argc, argv, 2)) {
+    Kit kit;
+    if (!Load(file, &kit)) return 2;
+    if (!kit.RunsOn("double")) continue;
+    (Report("cuts", kit, RunPowerCuts(kit, &cuts)) ? passed : failed)++;
+  }
+  std::cout << "power cuts: " << cuts << ", each judged by what the disk holds\n";
+  return Summary("kits cut by power cuts", passed, failed);
+}
+
 int Faults(int argc, char **argv) {
   int passed = 0, failed = 0, runs = 0;
   std::vector<bool> called(fake::kOpCount, false);
@@ -285,6 +299,7 @@ int main(int argc, char **argv) {
   const std::string verb = argv[1];
   if (verb == "double") return Double(argc, argv);
   if (verb == "faults") return Faults(argc, argv);
+  if (verb == "cuts") return Cuts(argc, argv);
   if (verb == "outcome" && argc == 3) {
     Kit kit;
     if (!Load(argv[2], &kit)) return 2;

@@ -36,6 +36,10 @@ struct Run {
   int style = -1;  // the box's MB_ flags, where the runner sees them
   bool callsCounted = false;
   std::map<std::string, int> calls;
+  int handlesLeftOpen = 0;  // where the runner counts them
+  // A power cut struck the run: `after` is what the disk holds then, and
+  // only that is judged.
+  bool cut = false;
   Snapshot before, after;
 };
 
