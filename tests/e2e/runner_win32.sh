@@ -9,7 +9,8 @@ WINE64=/usr/lib/wine/wine64  # makes the prefix natively, without emulation
 CALLS_TRACED=yes  # BOX_STYLE and FILE_CALLS, from the relay trace
 RELAY_INCLUDE="KERNEL32.CopyFileA;KERNEL32.MoveFileExA;KERNEL32.DeleteFileA;KERNEL32.FindFirstFileA;\
 KERNEL32.FindNextFileA;KERNEL32.FindFirstFileW;KERNEL32.FindNextFileW;KERNEL32.GetFileAttributesA;\
-KERNEL32.SetFileAttributesA;user32.MessageBoxA"
+KERNEL32.SetFileAttributesA;KERNEL32.CreateFileA;KERNEL32.FlushFileBuffers;KERNEL32.CloseHandle;\
+user32.MessageBoxA"
 # Wine's process ids are small multiples of 4, up to this one as far as a
 # test plants names for them.
 MAX_PLANTED_PID=16384
@@ -116,8 +117,9 @@ settle_installers() {
 # The text from the trace line MSGBOX_OnInit L"<text>", in which '\', '"'
 # and line breaks are escaped. Wine cuts a long text and marks it with "...".
 # BOX_STYLE is MessageBoxA's last argument, RUN_PID the process id that
-# prefixes the line, and FILE_CALLS "<function>=<count> ..." for the file
-# calls the run made, sorted by name.
+# prefixes the line, FILE_CALLS "<function>=<count> ..." for the file
+# calls the run made, sorted by name, and UNFLUSHED_RENAMES the renames of
+# a copy that was not flushed since it was made.
 # The log is read as text whatever bytes Wine's other messages hold (grep
 # would otherwise call it binary and print nothing). Without a box, BOX_NOTE
 # holds the end of the log.
@@ -147,6 +149,10 @@ read_box() {
   [ -n "$RUN_PID" ] && RUN_PID=$((16#$RUN_PID))
   FILE_CALLS="$(grep -ao 'Call KERNEL32\.[A-Za-z]*' "$1" | sed 's/.*\.//' | sort | uniq -c |
     awk '{ printf "%s%s=%s", (NR > 1 ? " " : ""), $2, $1 }')"
+  # Renames of a copy that was not flushed since it was made.
+  UNFLUSHED_RENAMES="$(grep -ao 'Call KERNEL32\.[A-Za-z]*' "$1" | sed 's/.*\.//' |
+    awk '/^CopyFileA$/ { flushed = 0 } /^FlushFileBuffers$/ { flushed = 1 }
+      /^MoveFileExA$/ && !flushed { n++ } END { print n + 0 }')"
   # The whole text, where the helper read the box of this run's process.
   local whole
   whole="$(find "$BOX_DIR/boxes" -name "*-$RUN_PID.txt" 2>/dev/null | sort | tail -1)"

@@ -73,6 +73,7 @@ run_once() {
     read_box "$log"
     [ -n "$CAPTION" ] || CAPTION="$caption"
     pid="$RUN_PID"
+    [ "$UNFLUSHED_RENAMES" = 0 ] || fail "$UNFLUSHED_RENAMES copies renamed before their flush"
     unplant "$pid" "${stand_ins_laid[@]}"
     # Wine starts a program whose folder it cannot enter in C:\windows:
     # nothing may be made there.
