@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Times the host build's move of a kit into LIB against `cp -p` + `rm` and
-# against `rsync -a --remove-source-files`, on the same disk, in alternating
-# pairs over fresh kits, and prints a Markdown table.
+# against `rsync -a --fsync --remove-source-files` (which, as the installer,
+# flushes each file before it counts), on the same disk, in alternating
+# pairs over fresh kits, and prints a Markdown table. KALVO_BENCH_INSTALLER
+# times another build of the installer.
 #   bench/bench.sh [--fs FS] [PAIRS]   full run (default 7 pairs)
 #   bench/bench.sh --tiny              one pair over tiny kits, to keep it working
 # FS is where the kits lie: "build" (build/bench, on the disk of the
@@ -22,7 +24,7 @@ while [ $# -gt 0 ]; do
 done
 command -v rsync >/dev/null && [ -x /usr/bin/time ] || bash scripts/setup.sh extra >/dev/null
 [ -x build/host/install ] || { cmake --preset host >/dev/null && cmake --build --preset host >/dev/null; }
-installer="$PWD/build/host/install"
+installer="${KALVO_BENCH_INSTALLER:-$PWD/build/host/install}"
 
 work="$PWD/build/bench"
 image="$PWD/build/bench-ext4.img"
@@ -65,7 +67,7 @@ time_move() {  # $1 mover, $2 seed
   case "$1" in
     installer) (cd "$kit" && "$installer" >/dev/null) ;;
     cp) (cd "$kit" && mkdir -p LIB && cp -p -- *.dcu LIB/ && rm -- *.dcu) ;;
-    rsync) (cd "$kit" && mkdir -p LIB && rsync -a --remove-source-files -- *.dcu LIB/) ;;
+    rsync) (cd "$kit" && mkdir -p LIB && rsync -a --fsync --remove-source-files -- *.dcu LIB/) ;;
   esac
   end=$(date +%s%N)
   [ -z "$(cd "$kit" && find . -maxdepth 1 -name '*.dcu' -print -quit)" ] || { echo "bench: $1 left units" >&2; exit 1; }
@@ -87,7 +89,7 @@ memory_of() {  # $1 seed; prints "<peak RSS in KiB> <pages touched>"
   echo "$(printf '%s\n' "${rss[@]}" | median) $(printf '%s\n' "${faults[@]}" | median)"
 }
 
-echo "| Workload | installer median (ms) | cp -p + rm median (ms) | rsync median (ms) | installer ÷ cp, median of pairs | installer ÷ rsync, median of pairs | pairs |"
+echo "| Workload | installer median (ms) | cp -p + rm median (ms) | rsync --fsync median (ms) | installer ÷ cp, median of pairs | installer ÷ rsync --fsync, median of pairs | pairs |"
 echo "|---|---:|---:|---:|---:|---:|---:|"
 declare -A memory=()
 for workload in "${workloads[@]}"; do
